@@ -1,0 +1,90 @@
+// The GPIO ports of the simulated chip, with the lines outside it.
+//
+// Inside: mode, pull, output type and output latch per pin, as the port
+// registers set them. Outside: any number of parties may drive or pull a
+// line; the level every party sees is resolved from all drives together.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "host/pins.h"
+
+namespace host {
+
+class Exti;
+
+enum class PinMode : std::uint8_t { Input = 0, Output = 1, Alternate = 2, Analog = 3 };
+enum class PinPull : std::uint8_t { None = 0, Up = 1, Down = 2 };
+
+class Gpio {
+ public:
+  static constexpr int kPorts = 8;
+
+  using DriverId = std::uint32_t;
+
+  Gpio();
+
+  // ---- the world's side ----
+  // Adds a party that drives or pulls this line (a sensor, a switch, a
+  // resistor). Returns its handle; parties stay across resets of the chip.
+  DriverId add_driver(PinId pin, Drive initial = Drive::None);
+  void set_drive(DriverId driver, Drive drive);
+  Drive drive_of(DriverId driver) const;
+  // The line's resolved level.
+  bool level(PinId pin) const;
+  // True while the chip itself drives the line (output mode).
+  bool driven_by_chip(PinId pin) const;
+  PinMode mode(PinId pin) const;
+  PinPull pull(PinId pin) const;
+  bool open_drain(PinId pin) const;
+  bool output_latch(PinId pin) const;
+  void add_listener(PinId pin, PinListener* listener);
+  void remove_listener(PinId pin, PinListener* listener);
+  // Number of times a strong high met a strong low on some line.
+  std::uint64_t contentions() const { return contentions_; }
+
+  // ---- the chip's side ----
+  enum Reg : std::uint8_t { MODER, OTYPER, OSPEEDR, PUPDR, IDR, ODR, BSRR, LCKR, AFRL, AFRH, kRegCount };
+  std::uint32_t read(int port, Reg reg) const;
+  void write(int port, Reg reg, std::uint32_t value);
+  bool clock_enabled(int port) const;
+  void set_clock_enabled(int port, bool on);
+  // Registers to their reset values (the chip was reset or powered up).
+  void reset_registers();
+  // The chip lost power: it neither drives nor pulls any line.
+  void unpowered();
+  void set_exti(Exti* exti) { exti_ = exti; }
+  void set_clock(const Time* now) { now_ = now; }
+
+ private:
+  struct Line {
+    std::vector<DriverId> drivers;
+    std::vector<PinListener*> listeners;
+    bool level = false;
+  };
+  struct Port {
+    std::array<std::uint32_t, kRegCount> regs{};
+    bool clock = false;
+  };
+  struct Driver {
+    PinId pin;
+    Drive drive;
+  };
+
+  void resolve(PinId pin);
+  void resolve_port(int port);
+  Line& line(PinId pin) { return lines_[pin.index()]; }
+  const Line& line(PinId pin) const { return lines_[pin.index()]; }
+
+  std::array<Port, kPorts> ports_{};
+  std::array<Line, kPorts * 16> lines_{};
+  std::vector<Driver> drivers_;
+  bool powered_ = false;
+  Exti* exti_ = nullptr;
+  const Time* now_ = nullptr;
+  std::uint64_t contentions_ = 0;
+};
+
+}  // namespace host

@@ -1,0 +1,270 @@
+// STM32F411xE device header for the host build: interrupt numbers, register
+// blocks and their bit names, with each register a proxy to the simulated
+// peripheral. Addresses of blocks keep the chip's spacing where firmware
+// computes with them (GPIO ports are 0x400 apart).
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "host/hw_register.h"
+
+#define STM32F411xE 1
+#define __NVIC_PRIO_BITS 4U
+#define __IO volatile
+#define __I volatile const
+#define __O volatile
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef enum {
+  NonMaskableInt_IRQn = -14,
+  HardFault_IRQn = -13,
+  MemoryManagement_IRQn = -12,
+  BusFault_IRQn = -11,
+  UsageFault_IRQn = -10,
+  SVCall_IRQn = -5,
+  DebugMonitor_IRQn = -4,
+  PendSV_IRQn = -2,
+  SysTick_IRQn = -1,
+  WWDG_IRQn = 0,
+  PVD_IRQn = 1,
+  TAMP_STAMP_IRQn = 2,
+  RTC_WKUP_IRQn = 3,
+  FLASH_IRQn = 4,
+  RCC_IRQn = 5,
+  EXTI0_IRQn = 6,
+  EXTI1_IRQn = 7,
+  EXTI2_IRQn = 8,
+  EXTI3_IRQn = 9,
+  EXTI4_IRQn = 10,
+  DMA1_Stream0_IRQn = 11,
+  DMA1_Stream1_IRQn = 12,
+  DMA1_Stream2_IRQn = 13,
+  DMA1_Stream3_IRQn = 14,
+  DMA1_Stream4_IRQn = 15,
+  DMA1_Stream5_IRQn = 16,
+  DMA1_Stream6_IRQn = 17,
+  ADC_IRQn = 18,
+  EXTI9_5_IRQn = 23,
+  TIM1_BRK_TIM9_IRQn = 24,
+  TIM1_UP_TIM10_IRQn = 25,
+  TIM1_TRG_COM_TIM11_IRQn = 26,
+  TIM1_CC_IRQn = 27,
+  TIM2_IRQn = 28,
+  TIM3_IRQn = 29,
+  TIM4_IRQn = 30,
+  I2C1_EV_IRQn = 31,
+  I2C1_ER_IRQn = 32,
+  I2C2_EV_IRQn = 33,
+  I2C2_ER_IRQn = 34,
+  SPI1_IRQn = 35,
+  SPI2_IRQn = 36,
+  USART1_IRQn = 37,
+  USART2_IRQn = 38,
+  EXTI15_10_IRQn = 40,
+  RTC_Alarm_IRQn = 41,
+  OTG_FS_WKUP_IRQn = 42,
+  DMA1_Stream7_IRQn = 47,
+  SDIO_IRQn = 49,
+  TIM5_IRQn = 50,
+  SPI3_IRQn = 51,
+  DMA2_Stream0_IRQn = 56,
+  DMA2_Stream1_IRQn = 57,
+  DMA2_Stream2_IRQn = 58,
+  DMA2_Stream3_IRQn = 59,
+  DMA2_Stream4_IRQn = 60,
+  OTG_FS_IRQn = 67,
+  DMA2_Stream5_IRQn = 68,
+  DMA2_Stream6_IRQn = 69,
+  DMA2_Stream7_IRQn = 70,
+  USART6_IRQn = 71,
+  I2C3_EV_IRQn = 72,
+  I2C3_ER_IRQn = 73,
+  FPU_IRQn = 81,
+  SPI4_IRQn = 84,
+  SPI5_IRQn = 85,
+} IRQn_Type;
+
+typedef struct {
+  HwReg MODER, OTYPER, OSPEEDR, PUPDR, IDR, ODR, BSRR, LCKR;
+  HwReg AFR[2];
+} GPIO_TypeDef;
+
+typedef struct {
+  HwReg CR1, CR2, SMCR, DIER, SR, EGR, CCMR1, CCMR2, CCER, CNT, PSC, ARR, RCR, CCR1, CCR2, CCR3, CCR4, BDTR, DCR, DMAR, OR;
+} TIM_TypeDef;
+
+typedef struct {
+  HwReg CR, PLLCFGR, CFGR, CIR, AHB1RSTR, AHB2RSTR, APB1RSTR, APB2RSTR, AHB1ENR, AHB2ENR, APB1ENR, APB2ENR,
+      AHB1LPENR, AHB2LPENR, APB1LPENR, APB2LPENR, BDCR, CSR, SSCGR, PLLI2SCFGR, DCKCFGR;
+} RCC_TypeDef;
+
+typedef struct {
+  HwReg IMR, EMR, RTSR, FTSR, SWIER, PR;
+} EXTI_TypeDef;
+
+typedef struct {
+  HwReg MEMRMP, PMC;
+  HwReg EXTICR[4];
+  HwReg CMPCR;
+} SYSCFG_TypeDef;
+
+typedef struct {
+  HwReg SR, CR1, CR2, SMPR1, SMPR2, JOFR1, JOFR2, JOFR3, JOFR4, HTR, LTR, SQR1, SQR2, SQR3, JSQR, JDR1, JDR2, JDR3, JDR4, DR;
+} ADC_TypeDef;
+
+typedef struct {
+  HwReg CR1, CR2, OAR1, OAR2, DR, SR1, SR2, CCR, TRISE, FLTR;
+} I2C_TypeDef;
+
+typedef struct {
+  HwReg CR1, CR2, SR, DR, CRCPR, RXCRCR, TXCRCR, I2SCFGR, I2SPR;
+} SPI_TypeDef;
+
+typedef struct {
+  HwReg CR, NDTR, PAR, M0AR, M1AR, FCR;
+} DMA_Stream_TypeDef;
+
+typedef struct {
+  HwReg ACR, KEYR, OPTKEYR, SR, CR, OPTCR;
+} FLASH_TypeDef;
+
+typedef struct {
+  HwReg CR, CSR;
+} PWR_TypeDef;
+
+typedef struct {
+  HwReg CTRL, CYCCNT, CPICNT, EXCCNT, SLEEPCNT, LSUCNT, FOLDCNT, PCSR;
+} DWT_Type;
+
+typedef struct {
+  HwReg DHCSR, DCRSR, DCRDR, DEMCR;
+} CoreDebug_Type;
+
+typedef struct {
+  HwReg CTRL, LOAD, VAL, CALIB;
+} SysTick_Type;
+
+// Peripheral blocks of the simulated chip. GPIO blocks are 0x400 bytes apart
+// as on the chip, so port arithmetic works the same.
+struct HostGpioBlock {
+  GPIO_TypeDef regs;
+  unsigned char gap[0x400 - sizeof(GPIO_TypeDef)];
+};
+extern HostGpioBlock host_gpio_blocks[8];
+extern TIM_TypeDef host_tim_blocks[12];
+extern RCC_TypeDef host_rcc_block;
+extern EXTI_TypeDef host_exti_block;
+extern SYSCFG_TypeDef host_syscfg_block;
+extern ADC_TypeDef host_adc1_block;
+extern I2C_TypeDef host_i2c_blocks[3];
+extern SPI_TypeDef host_spi_blocks[5];
+extern DMA_Stream_TypeDef host_dma_stream_blocks[16];
+extern FLASH_TypeDef host_flash_block;
+extern PWR_TypeDef host_pwr_block;
+extern DWT_Type host_dwt_block;
+extern CoreDebug_Type host_coredebug_block;
+extern SysTick_Type host_systick_block;
+
+#define GPIOA (&host_gpio_blocks[0].regs)
+#define GPIOB (&host_gpio_blocks[1].regs)
+#define GPIOC (&host_gpio_blocks[2].regs)
+#define GPIOD (&host_gpio_blocks[3].regs)
+#define GPIOE (&host_gpio_blocks[4].regs)
+#define GPIOH (&host_gpio_blocks[7].regs)
+#define GPIOA_BASE ((uint32_t)(uintptr_t)GPIOA)
+#define GPIOB_BASE (GPIOA_BASE + 0x0400UL)
+#define GPIOC_BASE (GPIOA_BASE + 0x0800UL)
+#define GPIOD_BASE (GPIOA_BASE + 0x0C00UL)
+#define GPIOE_BASE (GPIOA_BASE + 0x1000UL)
+#define GPIOH_BASE (GPIOA_BASE + 0x1C00UL)
+
+#define TIM1 (&host_tim_blocks[1])
+#define TIM2 (&host_tim_blocks[2])
+#define TIM3 (&host_tim_blocks[3])
+#define TIM4 (&host_tim_blocks[4])
+#define TIM5 (&host_tim_blocks[5])
+#define TIM9 (&host_tim_blocks[9])
+#define TIM10 (&host_tim_blocks[10])
+#define TIM11 (&host_tim_blocks[11])
+#define RCC (&host_rcc_block)
+#define EXTI (&host_exti_block)
+#define SYSCFG (&host_syscfg_block)
+#define ADC1 (&host_adc1_block)
+#define I2C1 (&host_i2c_blocks[0])
+#define I2C2 (&host_i2c_blocks[1])
+#define I2C3 (&host_i2c_blocks[2])
+#define SPI1 (&host_spi_blocks[0])
+#define SPI2 (&host_spi_blocks[1])
+#define SPI3 (&host_spi_blocks[2])
+#define SPI4 (&host_spi_blocks[3])
+#define SPI5 (&host_spi_blocks[4])
+#define DMA1_Stream0 (&host_dma_stream_blocks[0])
+#define DMA2_Stream0 (&host_dma_stream_blocks[8])
+#define DMA2_Stream5 (&host_dma_stream_blocks[13])
+#define FLASH (&host_flash_block)
+#define PWR (&host_pwr_block)
+#define DWT (&host_dwt_block)
+#define CoreDebug (&host_coredebug_block)
+#define SysTick (&host_systick_block)
+
+// Bits the firmware and the HAL macros use.
+#define RCC_AHB1ENR_GPIOAEN (1U << 0)
+#define RCC_AHB1ENR_GPIOBEN (1U << 1)
+#define RCC_AHB1ENR_GPIOCEN (1U << 2)
+#define RCC_AHB1ENR_GPIODEN (1U << 3)
+#define RCC_AHB1ENR_GPIOEEN (1U << 4)
+#define RCC_AHB1ENR_GPIOHEN (1U << 7)
+#define RCC_AHB1ENR_DMA1EN (1U << 21)
+#define RCC_AHB1ENR_DMA2EN (1U << 22)
+#define RCC_APB1ENR_TIM2EN (1U << 0)
+#define RCC_APB1ENR_TIM3EN (1U << 1)
+#define RCC_APB1ENR_TIM4EN (1U << 2)
+#define RCC_APB1ENR_TIM5EN (1U << 3)
+#define RCC_APB1ENR_I2C1EN (1U << 21)
+#define RCC_APB1ENR_PWREN (1U << 28)
+#define RCC_APB2ENR_TIM1EN (1U << 0)
+#define RCC_APB2ENR_ADC1EN (1U << 8)
+#define RCC_APB2ENR_SPI1EN (1U << 12)
+#define RCC_APB2ENR_SYSCFGEN (1U << 14)
+
+#define TIM_CR1_CEN (1U << 0)
+#define TIM_CR1_URS (1U << 2)
+#define TIM_CR1_ARPE (1U << 7)
+#define TIM_DIER_UIE (1U << 0)
+#define TIM_SR_UIF (1U << 0)
+#define TIM_EGR_UG (1U << 0)
+
+#define SysTick_CTRL_ENABLE_Msk (1U << 0)
+#define SysTick_CTRL_TICKINT_Msk (1U << 1)
+#define SysTick_CTRL_CLKSOURCE_Msk (1U << 2)
+#define SysTick_CTRL_COUNTFLAG_Msk (1U << 16)
+#define DWT_CTRL_CYCCNTENA_Msk (1U << 0)
+#define CoreDebug_DEMCR_TRCENA_Msk (1U << 24)
+
+#define SET_BIT(REG, BIT) ((REG) |= (BIT))
+#define CLEAR_BIT(REG, BIT) ((REG) &= ~(BIT))
+#define READ_BIT(REG, BIT) ((REG) & (BIT))
+#define WRITE_REG(REG, VAL) ((REG) = (VAL))
+#define READ_REG(REG) ((uint32_t)(REG))
+
+extern uint32_t SystemCoreClock;
+
+// Core functions (CMSIS). Each costs the processor its cycles in virtual time.
+void __NOP(void);
+void __DSB(void);
+void __ISB(void);
+void __disable_irq(void);
+void __enable_irq(void);
+uint32_t __get_IPSR(void);
+uint32_t __get_PRIMASK(void);
+__attribute__((noreturn)) void __NVIC_SystemReset(void);
+#define NVIC_SystemReset __NVIC_SystemReset
+void NVIC_SetPriorityGrouping(uint32_t PriorityGroup);
+
+#ifdef __cplusplus
+}
+#endif

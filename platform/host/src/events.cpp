@@ -1,0 +1,82 @@
+#include "host/events.h"
+
+#include <cassert>
+
+namespace host {
+
+Event::Event(EventQueue& queue) : queue_(queue), slot_(queue.attach(this)) {}
+Event::~Event() { queue_.detach(slot_); }
+void Event::schedule(Time t) { queue_.schedule(slot_, t); }
+void Event::cancel() { queue_.cancel(slot_); }
+bool Event::scheduled() const { return queue_.slots_[slot_].scheduled; }
+Time Event::when() const { return queue_.slots_[slot_].scheduled ? queue_.slots_[slot_].when : kNever; }
+
+std::uint32_t EventQueue::attach(Event* e) {
+  std::uint32_t slot;
+  if (!free_slots_.empty()) {
+    slot = free_slots_.back();
+    free_slots_.pop_back();
+  } else {
+    slot = static_cast<std::uint32_t>(slots_.size());
+    slots_.emplace_back();
+  }
+  slots_[slot].event = e;
+  slots_[slot].scheduled = false;
+  return slot;
+}
+
+void EventQueue::detach(std::uint32_t slot) {
+  Slot& s = slots_[slot];
+  s.event = nullptr;
+  s.scheduled = false;
+  ++s.generation;  // entries still in the heap no longer match
+  free_slots_.push_back(slot);
+}
+
+void EventQueue::schedule(std::uint32_t slot, Time t) {
+  Slot& s = slots_[slot];
+  ++s.generation;
+  s.scheduled = true;
+  s.when = t;
+  heap_.push(Entry{t, sequence_++, slot, s.generation});
+  if (hook_) hook_(t);
+}
+
+void EventQueue::cancel(std::uint32_t slot) {
+  Slot& s = slots_[slot];
+  if (s.scheduled) {
+    ++s.generation;
+    s.scheduled = false;
+  }
+}
+
+void EventQueue::drop_stale() {
+  while (!heap_.empty()) {
+    const Entry& e = heap_.top();
+    const Slot& s = slots_[e.slot];
+    if (s.scheduled && s.generation == e.generation) return;
+    heap_.pop();
+  }
+}
+
+Time EventQueue::next_time() {
+  drop_stale();
+  return heap_.empty() ? kNever : heap_.top().when;
+}
+
+std::size_t EventQueue::fire_due(Time now) {
+  std::size_t fired = 0;
+  for (;;) {
+    drop_stale();
+    if (heap_.empty() || heap_.top().when > now) return fired;
+    Entry e = heap_.top();
+    heap_.pop();
+    Slot& s = slots_[e.slot];
+    s.scheduled = false;
+    ++s.generation;
+    ++fired;
+    s.event->fire(e.when);
+  }
+}
+
+}  // namespace host

@@ -1,0 +1,156 @@
+#include "host/gpio.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "exti.h"
+
+namespace host {
+
+namespace {
+// Reset values: the debug pins PA13..PA15 and PB3, PB4 start in their
+// alternate function, with the pulls the debug port needs.
+constexpr std::uint32_t kResetModer[Gpio::kPorts] = {0xA8000000u, 0x00000280u};
+constexpr std::uint32_t kResetSpeed[Gpio::kPorts] = {0x0C000000u, 0x000000C0u};
+constexpr std::uint32_t kResetPull[Gpio::kPorts] = {0x64000000u, 0x00000100u};
+}  // namespace
+
+Gpio::Gpio() = default;
+
+Gpio::DriverId Gpio::add_driver(PinId pin, Drive initial) {
+  const auto id = static_cast<DriverId>(drivers_.size());
+  drivers_.push_back(Driver{pin, initial});
+  line(pin).drivers.push_back(id);
+  resolve(pin);
+  return id;
+}
+
+void Gpio::set_drive(DriverId driver, Drive drive) {
+  Driver& d = drivers_.at(driver);
+  if (d.drive == drive) return;
+  d.drive = drive;
+  resolve(d.pin);
+}
+
+Drive Gpio::drive_of(DriverId driver) const { return drivers_.at(driver).drive; }
+
+bool Gpio::level(PinId pin) const { return line(pin).level; }
+
+PinMode Gpio::mode(PinId pin) const {
+  return static_cast<PinMode>((ports_[pin.port].regs[MODER] >> (2 * pin.pin)) & 3u);
+}
+
+PinPull Gpio::pull(PinId pin) const {
+  return static_cast<PinPull>((ports_[pin.port].regs[PUPDR] >> (2 * pin.pin)) & 3u);
+}
+
+bool Gpio::open_drain(PinId pin) const { return (ports_[pin.port].regs[OTYPER] >> pin.pin) & 1u; }
+bool Gpio::output_latch(PinId pin) const { return (ports_[pin.port].regs[ODR] >> pin.pin) & 1u; }
+
+bool Gpio::driven_by_chip(PinId pin) const { return powered_ && mode(pin) == PinMode::Output; }
+
+void Gpio::add_listener(PinId pin, PinListener* listener) { line(pin).listeners.push_back(listener); }
+
+void Gpio::remove_listener(PinId pin, PinListener* listener) {
+  auto& v = line(pin).listeners;
+  v.erase(std::remove(v.begin(), v.end(), listener), v.end());
+}
+
+bool Gpio::clock_enabled(int port) const { return ports_[port].clock; }
+void Gpio::set_clock_enabled(int port, bool on) { ports_[port].clock = on; }
+
+void Gpio::reset_registers() {
+  powered_ = true;
+  for (int p = 0; p < kPorts; ++p) {
+    ports_[p].regs = {};
+    ports_[p].regs[MODER] = kResetModer[p];
+    ports_[p].regs[OSPEEDR] = kResetSpeed[p];
+    ports_[p].regs[PUPDR] = kResetPull[p];
+    ports_[p].clock = false;
+  }
+  for (int p = 0; p < kPorts; ++p) resolve_port(p);
+}
+
+void Gpio::unpowered() {
+  powered_ = false;
+  for (int p = 0; p < kPorts; ++p) ports_[p].clock = false;
+  for (int p = 0; p < kPorts; ++p) resolve_port(p);
+}
+
+std::uint32_t Gpio::read(int port, Reg reg) const {
+  const Port& p = ports_[port];
+  if (!p.clock) return 0;
+  if (reg == IDR) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < 16; ++i) {
+      const PinId id{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(i)};
+      if (mode(id) != PinMode::Analog && line(id).level) v |= 1u << i;
+    }
+    return v;
+  }
+  if (reg == BSRR) return 0;
+  return p.regs[reg];
+}
+
+void Gpio::write(int port, Reg reg, std::uint32_t value) {
+  Port& p = ports_[port];
+  if (!p.clock || reg == IDR) return;  // an unclocked port ignores writes
+  if (reg == BSRR) {
+    const std::uint32_t set = value & 0xFFFFu;
+    const std::uint32_t reset = (value >> 16) & 0xFFFFu;
+    p.regs[ODR] = (p.regs[ODR] & ~reset) | set;  // set wins when both bits are written
+  } else {
+    p.regs[reg] = value;
+  }
+  resolve_port(port);
+}
+
+void Gpio::resolve_port(int port) {
+  for (int i = 0; i < 16; ++i) resolve(PinId{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(i)});
+}
+
+void Gpio::resolve(PinId pin) {
+  Line& l = line(pin);
+  bool strong_low = false, strong_high = false, pull_up = false, pull_down = false;
+  if (powered_) {
+    if (mode(pin) == PinMode::Output) {
+      if (!output_latch(pin)) {
+        strong_low = true;
+      } else if (!open_drain(pin)) {
+        strong_high = true;
+      }
+    }
+    const PinPull p = pull(pin);
+    pull_up = p == PinPull::Up;
+    pull_down = p == PinPull::Down;
+  }
+  for (DriverId d : l.drivers) {
+    switch (drivers_[d].drive) {
+      case Drive::Low: strong_low = true; break;
+      case Drive::High: strong_high = true; break;
+      case Drive::PullUp: pull_up = true; break;
+      case Drive::PullDown: pull_down = true; break;
+      case Drive::None: break;
+    }
+  }
+  bool level = l.level;
+  if (strong_low && strong_high) {
+    ++contentions_;
+    level = false;
+  } else if (strong_low) {
+    level = false;
+  } else if (strong_high) {
+    level = true;
+  } else if (pull_up != pull_down) {
+    level = pull_up;
+  }
+  if (level == l.level) return;
+  l.level = level;
+  const Time t = now_ != nullptr ? *now_ : 0;
+  if (exti_ != nullptr && powered_) exti_->on_edge(pin, level);
+  // Listeners may change drives in turn; iterate over a copy.
+  const auto listeners = l.listeners;
+  for (PinListener* listener : listeners) listener->on_pin_level(pin, t, level);
+}
+
+}  // namespace host

@@ -1,0 +1,79 @@
+// The trip computer's board as the world sees it: which microcontroller pin
+// each signal of the car reaches, the resistors on the lines, and the supply
+// (ignition OR the power-hold relay).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/machine.h"
+
+namespace sim {
+
+// Signals of the board, by the names the firmware's pin map gives them.
+namespace pins {
+inline constexpr host::PinId aux = host::pin_id('A', 0);
+inline constexpr host::PinId pblvl = host::pin_id('A', 2);
+inline constexpr host::PinId lpglvl = host::pin_id('A', 3);
+inline constexpr host::PinId vbat = host::pin_id('A', 4);
+inline constexpr host::PinId speed = host::pin_id('A', 8);
+inline constexpr host::PinId cc_up = host::pin_id('A', 9);
+inline constexpr host::PinId relay = host::pin_id('A', 10);
+inline constexpr host::PinId enc_but = host::pin_id('A', 11);
+inline constexpr host::PinId enc_dt = host::pin_id('A', 12);
+inline constexpr host::PinId enc_clk = host::pin_id('A', 15);
+inline constexpr host::PinId stepper_en = host::pin_id('B', 0);
+inline constexpr host::PinId stepper_step = host::pin_id('B', 1);
+inline constexpr host::PinId stepper_dir = host::pin_id('B', 2);
+inline constexpr host::PinId cc_stop = host::pin_id('B', 3);
+inline constexpr host::PinId pk3 = host::pin_id('B', 4);
+inline constexpr host::PinId pk2 = host::pin_id('B', 5);
+inline constexpr host::PinId pk1 = host::pin_id('B', 6);
+inline constexpr host::PinId temp = host::pin_id('B', 9);
+inline constexpr host::PinId cc_down = host::pin_id('B', 10);
+inline constexpr host::PinId wtr_pb = host::pin_id('B', 12);
+inline constexpr host::PinId wtr_lpg = host::pin_id('B', 13);
+inline constexpr host::PinId ignition = host::pin_id('B', 14);
+inline constexpr host::PinId buzzer = host::pin_id('B', 15);
+inline constexpr host::PinId lcd_dc = host::pin_id('C', 13);
+inline constexpr host::PinId lcd_cs = host::pin_id('C', 14);
+inline constexpr host::PinId lcd_res = host::pin_id('C', 15);
+
+struct Named {
+  const char* name;
+  host::PinId pin;
+};
+// Every named signal, for traces and tools.
+const std::vector<Named>& all();
+std::optional<host::PinId> by_name(std::string_view name);
+}  // namespace pins
+
+// Power supply of the board: on while the ignition line or the relay output
+// is high. The relay's driver input has a pull-down, so a chip that stops
+// driving it (reset, power loss) releases the relay.
+class Board : private host::PinListener {
+ public:
+  explicit Board(host::Machine& machine);
+  ~Board() override;
+  Board(const Board&) = delete;
+  Board& operator=(const Board&) = delete;
+
+  host::Machine& machine() { return machine_; }
+  bool powered() const { return machine_.powered(); }
+  bool relay() const { return machine_.gpio().level(pins::relay); }
+  std::uint32_t power_cycles() const { return power_ons_; }
+
+  // Updates the supply from the ignition and relay lines.
+  void update_power();
+
+ private:
+  void on_pin_level(host::PinId pin, host::Time t, bool level) override;
+
+  host::Machine& machine_;
+  std::uint32_t power_ons_ = 0;
+};
+
+}  // namespace sim

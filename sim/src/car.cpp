@@ -1,0 +1,303 @@
+#include "sim/car.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "sim/board.h"
+
+namespace sim {
+
+using host::Time;
+
+std::string to_string(Fuel f) { return f == Fuel::Petrol ? "petrol" : "lpg"; }
+
+std::string to_string(LpgSystem s) {
+  switch (s) {
+    case LpgSystem::Sequential: return "sequential";
+    case LpgSystem::Level: return "level";
+    case LpgSystem::None: return "none";
+  }
+  return "none";
+}
+
+// ---------------------------------------------------------------- motion
+
+void Motion::ramp_to(Time now, double kmh, Time duration) {
+  x0_ = distance_km(now);
+  v0_ = speed_kmh(now);
+  t0_ = now;
+  t1_ = now + duration;
+  v1_ = kmh;
+}
+
+double Motion::speed_kmh(Time t) const {
+  if (t >= t1_) return v1_;
+  if (t <= t0_) return v0_;
+  const double f = static_cast<double>(t - t0_) / static_cast<double>(t1_ - t0_);
+  return v0_ + (v1_ - v0_) * f;
+}
+
+double Motion::distance_km(Time t) const {
+  if (t <= t0_) return x0_;
+  const double ramp_s = host::to_seconds(std::min(t, t1_) - t0_);
+  double x = x0_ + (v0_ + speed_kmh(std::min(t, t1_))) / 2.0 * ramp_s / 3600.0;
+  if (t > t1_) x += v1_ * host::to_seconds(t - t1_) / 3600.0;
+  return x;
+}
+
+Time Motion::time_at_distance(Time from, double km) const {
+  if (distance_km(from) >= km) return from;
+  // Inside the ramp: x(τ) = x0 + (v0 τ + a τ²/2) / 3600, τ in seconds.
+  if (from < t1_) {
+    const double span = host::to_seconds(t1_ - t0_);
+    const double a = span > 0 ? (v1_ - v0_) / span : 0.0;
+    const double need = (km - x0_) * 3600.0;  // km*s/h
+    double tau;
+    if (std::abs(a) < 1e-12) {
+      tau = v0_ > 0 ? need / v0_ : INFINITY;
+    } else {
+      const double disc = v0_ * v0_ + 2.0 * a * need;
+      tau = disc < 0 ? INFINITY : (-v0_ + std::sqrt(disc)) / a;
+    }
+    if (tau >= 0 && tau <= span) {
+      const Time t = t0_ + static_cast<Time>(std::ceil(tau * host::kTimePerSecond));
+      return std::max(t, from);
+    }
+  }
+  if (v1_ <= 0) return host::kNever;
+  const Time base = std::max(from, t1_);
+  const double rest = (km - distance_km(base)) * 3600.0 / v1_;
+  return base + static_cast<Time>(std::ceil(rest * host::kTimePerSecond));
+}
+
+bool Motion::moving_after(Time t) const { return v1_ > 0 || t < t1_; }
+
+// ---------------------------------------------------------------- injectors
+
+// One injection cycle after another at the engine's injection period: the
+// watched petrol injector line and, on a sequential LPG installation, the LPG
+// injector line a moment later.
+class Car::InjectorTrain final : public host::Event {
+ public:
+  explicit InjectorTrain(Car& car) : Event(car.machine_.events()), car_(car) {}
+
+  void restart(Time now) {
+    cancel();
+    step_ = 0;
+    if (car_.ignition_ && car_.rpm_ > 0) schedule(now + host::kTimePerMs);
+  }
+
+  void fire(Time t) override {
+    Car& c = car_;
+    if (!c.ignition_ || c.rpm_ <= 0) return;
+    if (step_ == 0) {
+      begin_cycle(t);
+    }
+    // Fire every edge due now, then wait for the next one.
+    while (step_ < edges_) {
+      Edge& e = edge_[step_];
+      if (e.at > t) {
+        schedule(e.at);
+        return;
+      }
+      c.machine_.gpio().set_drive(e.line, e.level ? host::Drive::High : host::Drive::Low);
+      ++step_;
+    }
+    step_ = 0;
+    schedule(cycle_start_ + period_);
+  }
+
+ private:
+  struct Edge {
+    Time at;
+    host::Gpio::DriverId line;
+    bool level;
+  };
+
+  void begin_cycle(Time t) {
+    Car& c = car_;
+    const auto& p = c.props_;
+    cycle_start_ = t;
+    period_ = static_cast<Time>(60.0 / (c.rpm_ * p.injections_per_turn) * host::kTimePerSecond);
+    edges_ = 0;
+    const double max_ms = host::to_ms(period_) * 0.9;
+    const bool on_lpg = c.fuel_ == Fuel::Lpg && p.lpg_system != LpgSystem::None;
+    const bool petrol_signal = !on_lpg || p.lpg_system == LpgSystem::Level || p.petrol_line_on_lpg;
+    if (petrol_signal && c.petrol_ms_ > 0) {
+      const double ms = std::min(c.petrol_ms_, max_ms);
+      add(t, c.petrol_line_, false);
+      add(t + host::from_ms(ms), c.petrol_line_, true);
+      if (!on_lpg) {
+        c.burn(Fuel::Petrol, p.petrol_litres_per_ms * ms);
+      } else if (p.lpg_system == LpgSystem::Level) {
+        c.burn(Fuel::Lpg, p.lpg_litres_per_ms * ms);  // the mixer follows the petrol controller
+      }
+      ++c.truth_.injections;
+    }
+    if (on_lpg && p.lpg_system == LpgSystem::Sequential && c.lpg_ms_ > 0) {
+      const double ms = std::min(c.lpg_ms_, max_ms);
+      const Time open = t + host::from_ms(p.lpg_delay_ms);
+      add(open, c.lpg_line_, false);
+      add(open + host::from_ms(ms), c.lpg_line_, true);
+      c.burn(Fuel::Lpg, p.lpg_litres_per_ms * ms);
+      ++c.truth_.injections;
+    }
+    std::sort(edge_, edge_ + edges_, [](const Edge& a, const Edge& b) { return a.at < b.at; });
+  }
+
+  void add(Time at, host::Gpio::DriverId line, bool level) { edge_[edges_++] = Edge{at, line, level}; }
+
+  Car& car_;
+  Edge edge_[4];
+  int edges_ = 0;
+  int step_ = 0;
+  Time cycle_start_ = 0;
+  Time period_ = 0;
+};
+
+// ---------------------------------------------------------------- speed sensor
+
+// A pulse per 1/pulses_per_km of distance, high for a millisecond (or half
+// the period at high pulse rates); powered from the ignition.
+class Car::SpeedSensor final : public host::Event {
+ public:
+  explicit SpeedSensor(Car& car) : Event(car.machine_.events()), car_(car) {}
+
+  void restart(Time now) {
+    cancel();
+    high_ = false;
+    car_.machine_.gpio().set_drive(car_.speed_line_, host::Drive::Low);
+    next_pulse_ = std::floor(car_.motion_.distance_km(now) * car_.props_.pulses_per_km + 1e-9) + 1.0;
+    schedule_next(now);
+  }
+
+  void fire(Time t) override {
+    Car& c = car_;
+    if (high_) {
+      high_ = false;
+      c.machine_.gpio().set_drive(c.speed_line_, host::Drive::Low);
+      schedule_next(t);
+      return;
+    }
+    ++c.truth_.speed_pulses;
+    next_pulse_ += 1.0;
+    if (!c.ignition_) {
+      schedule_next(t);
+      return;
+    }
+    high_ = true;
+    c.machine_.gpio().set_drive(c.speed_line_, host::Drive::High);
+    const double hz = c.motion_.speed_kmh(t) * c.props_.pulses_per_km / 3600.0;
+    const double width_ms = hz > 500.0 ? 500.0 / hz : 1.0;
+    schedule(t + host::from_ms(width_ms));
+  }
+
+ private:
+  void schedule_next(Time now) {
+    const Time at = car_.motion_.time_at_distance(now, next_pulse_ / car_.props_.pulses_per_km);
+    if (at != host::kNever) schedule(std::max(at, now));
+  }
+
+  Car& car_;
+  bool high_ = false;
+  double next_pulse_ = 1.0;
+};
+
+// ---------------------------------------------------------------- car
+
+Car::Car(host::Machine& machine, const CarProperties& props)
+    : machine_(machine), props_(props), petrol_litres_(props.petrol_litres), lpg_litres_(props.lpg_litres) {
+  petrol_line_ = machine.gpio().add_driver(pins::wtr_pb, host::Drive::Low);
+  lpg_line_ = machine.gpio().add_driver(pins::wtr_lpg, host::Drive::None);
+  speed_line_ = machine.gpio().add_driver(pins::speed, host::Drive::Low);
+  injectors_ = std::make_unique<InjectorTrain>(*this);
+  sensor_ = std::make_unique<SpeedSensor>(*this);
+  update_lines();
+}
+
+Car::~Car() = default;
+
+void Car::update_lines() {
+  auto& g = machine_.gpio();
+  // An injector line reads high through the closed injector from the
+  // switched supply, low while open or with the supply off.
+  g.set_drive(petrol_line_, ignition_ ? host::Drive::High : host::Drive::Low);
+  switch (props_.lpg_system) {
+    case LpgSystem::Sequential:
+      g.set_drive(lpg_line_, ignition_ ? host::Drive::High : host::Drive::Low);
+      break;
+    case LpgSystem::Level:
+      g.set_drive(lpg_line_, ignition_ && fuel_ == Fuel::Lpg ? host::Drive::High : host::Drive::Low);
+      break;
+    case LpgSystem::None:
+      g.set_drive(lpg_line_, host::Drive::None);
+      break;
+  }
+}
+
+void Car::account_distance(Time t) {
+  const double x = motion_.distance_km(t);
+  const double d = x - accounted_km_;
+  if (d > 0) (fuel_ == Fuel::Lpg ? truth_.distance_lpg_km : truth_.distance_petrol_km) += d;
+  accounted_km_ = x;
+  accounted_at_ = t;
+}
+
+const CarTruth& Car::truth() {
+  account_distance(machine_.now());
+  return truth_;
+}
+
+void Car::burn(Fuel fuel, double litres) {
+  if (fuel == Fuel::Petrol) {
+    truth_.fuel_petrol_l += litres;
+    petrol_litres_ = std::max(0.0, petrol_litres_ - litres);
+  } else {
+    truth_.fuel_lpg_l += litres;
+    lpg_litres_ = std::max(0.0, lpg_litres_ - litres);
+  }
+}
+
+void Car::fill(Fuel fuel, double litres) {
+  if (fuel == Fuel::Petrol) {
+    petrol_litres_ = std::min(props_.petrol_tank_litres, petrol_litres_ + litres);
+  } else {
+    lpg_litres_ = std::min(props_.lpg_tank_litres, lpg_litres_ + litres);
+  }
+}
+
+void Car::set_ignition(bool on) {
+  if (on == ignition_) return;
+  ignition_ = on;
+  if (!on) rpm_ = 0;  // the engine stops with the ignition
+  update_lines();
+  const Time now = machine_.now();
+  injectors_->restart(now);
+  sensor_->restart(now);
+}
+
+void Car::set_engine(double rpm, double petrol_ms, double lpg_ms) {
+  const bool was_running = rpm_ > 0;
+  rpm_ = ignition_ ? rpm : 0.0;
+  petrol_ms_ = petrol_ms;
+  lpg_ms_ = lpg_ms;
+  if ((rpm_ > 0) != was_running) injectors_->restart(machine_.now());
+}
+
+void Car::set_fuel(Fuel fuel) {
+  account_distance(machine_.now());
+  fuel_ = fuel;
+  update_lines();
+}
+
+void Car::ramp_speed(double kmh, Time duration) {
+  const Time now = machine_.now();
+  account_distance(now);
+  motion_.ramp_to(now, kmh, duration);
+  sensor_->restart(now);
+}
+
+double Car::speed_kmh() const { return motion_.speed_kmh(machine_.now()); }
+double Car::distance_km() const { return motion_.distance_km(machine_.now()); }
+
+}  // namespace sim

@@ -1,0 +1,174 @@
+#include "sim/runner.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+namespace sim {
+
+using host::Time;
+
+namespace {
+Time seconds(double s) { return host::from_seconds(s); }
+}  // namespace
+
+// Applies the scenario's steps at their times.
+class Runner::Timeline final : public host::Event {
+ public:
+  explicit Timeline(Runner& r) : Event(r.machine_->events()), runner_(r) {
+    if (!r.scenario_.steps.empty()) schedule(seconds(r.scenario_.steps.front().at));
+  }
+  void fire(Time t) override {
+    const auto& steps = runner_.scenario_.steps;
+    while (next_ < steps.size() && seconds(steps[next_].at) <= t) runner_.apply(steps[next_++]);
+    if (next_ < steps.size()) schedule(seconds(steps[next_].at));
+  }
+
+ private:
+  Runner& runner_;
+  std::size_t next_ = 0;
+};
+
+// Writes a trace line at every interval.
+class Runner::Tracer final : public host::Event {
+ public:
+  Tracer(Runner& r, bool write) : Event(r.machine_->events()), runner_(r) {
+    if (write) {
+      out_.open(r.output_path("trace.jsonl"), std::ios::binary | std::ios::trunc);
+      if (!out_) throw RunError("cannot write " + r.output_path("trace.jsonl"));
+    }
+    schedule(0);
+  }
+  void fire(Time t) override {
+    line();
+    schedule(t + std::max<Time>(1, seconds(runner_.scenario_.trace_interval)));
+  }
+  void line() {
+    ++lines_;
+    last_ = runner_.machine_->now();
+    if (out_.is_open()) out_ << runner_.record(false).dump() << '\n';
+  }
+  std::uint64_t lines() const { return lines_; }
+  Time last() const { return last_; }
+  void close() {
+    if (out_.is_open()) out_.close();
+  }
+
+ private:
+  Runner& runner_;
+  std::ofstream out_;
+  std::uint64_t lines_ = 0;
+  Time last_ = host::kNever;
+};
+
+Runner::Runner(const Scenario& scenario, const RunOptions& options)
+    : scenario_(scenario),
+      options_(options),
+      machine_(std::make_unique<host::Machine>(host::LinkedFirmware::instance())),
+      world_(std::make_unique<World>(*machine_, scenario.car)),
+      view_(machine_->firmware()) {
+  if (options_.write_files) {
+    std::error_code ec;
+    std::filesystem::create_directories(options_.out_dir, ec);
+    if (ec || !std::filesystem::is_directory(options_.out_dir))
+      throw RunError("cannot create the output directory " + options_.out_dir + (ec ? ": " + ec.message() : ""));
+  }
+  timeline_ = std::make_unique<Timeline>(*this);
+  tracer_ = std::make_unique<Tracer>(*this, options_.write_files);
+}
+
+Runner::~Runner() {
+  // Models go before the machine they are attached to.
+  tracer_.reset();
+  timeline_.reset();
+  world_.reset();
+  machine_.reset();
+}
+
+std::string Runner::output_path(const std::string& file) const {
+  return (std::filesystem::path(options_.out_dir) / file).string();
+}
+
+void Runner::apply(const Step& s) {
+  Car& car = world_->car;
+  switch (s.kind) {
+    case Step::Kind::Ignition: world_->set_ignition(s.flag); break;
+    case Step::Kind::Engine:
+      car.set_engine(s.rpm.value_or(car.rpm()), s.petrol_ms.value_or(car.petrol_ms()), s.lpg_ms.value_or(car.lpg_ms()));
+      break;
+    case Step::Kind::Fuel: car.set_fuel(s.fuel); break;
+    case Step::Kind::Speed: car.ramp_speed(s.kmh, seconds(s.over)); break;
+    case Step::Kind::Turn: world_->encoder.turn(s.detents); break;
+    case Step::Kind::Press: world_->button.press_for(seconds(s.seconds)); break;
+    case Step::Kind::Snapshot: write_snapshot(s.name); break;
+    case Step::Kind::CruiseButton:
+      if (s.name == "cc_up" || s.name == "cc_engage") world_->cc_up.press_for(seconds(s.seconds));
+      if (s.name == "cc_down" || s.name == "cc_engage") world_->cc_down.press_for(seconds(s.seconds));
+      if (s.name == "cc_stop") world_->cc_stop.press_for(seconds(s.seconds));
+      break;
+  }
+}
+
+ojson Runner::record(bool all_globals) {
+  host::Machine& m = *machine_;
+  ojson r;
+  r["t"] = json_number(std::round(host::to_seconds(m.now()) * 1e6) / 1e6);
+  if (m.powered()) {
+    const ojson globals = view_.globals(!all_globals);
+    for (auto& [k, v] : globals.items()) r[k] = v;
+  }
+  ojson pins;
+  const auto& g = m.gpio();
+  for (const auto& [name, pin] : {std::pair{"relay", pins::relay}, {"pk1", pins::pk1}, {"pk2", pins::pk2},
+                                  {"pk3", pins::pk3}, {"buzzer", pins::buzzer}, {"stepper_en", pins::stepper_en},
+                                  {"stepper_step", pins::stepper_step}, {"stepper_dir", pins::stepper_dir}})
+    pins[name] = g.level(pin) ? 1 : 0;
+  pins["powered"] = m.powered();
+  r["pins"] = pins;
+  Car& car = world_->car;
+  const CarTruth& truth = car.truth();
+  ojson w;
+  w["ignition"] = world_->ignition.on();
+  w["speed_kmh"] = json_number(car.speed_kmh());
+  w["rpm"] = json_number(car.rpm());
+  w["fuel"] = to_string(car.fuel());
+  w["distance_petrol_km"] = json_number(truth.distance_petrol_km);
+  w["distance_lpg_km"] = json_number(truth.distance_lpg_km);
+  w["fuel_petrol_l"] = json_number(truth.fuel_petrol_l);
+  w["fuel_lpg_l"] = json_number(truth.fuel_lpg_l);
+  w["tank_petrol_l"] = json_number(car.petrol_litres());
+  w["tank_lpg_l"] = json_number(car.lpg_litres());
+  r["world"] = w;
+  return r;
+}
+
+void Runner::write_json(const std::string& file, const ojson& value) const {
+  if (!options_.write_files) return;
+  std::ofstream out(output_path(file), std::ios::binary | std::ios::trunc);
+  out << value.dump(2) << '\n';
+  if (!out) throw RunError("cannot write " + output_path(file));
+}
+
+void Runner::write_snapshot(const std::string& name) {
+  write_json("state-" + name + ".json", record(true));
+  for (auto& hook : snapshot_hooks_) hook(name);
+}
+
+void Runner::run_until(double s) { machine_->run_until(seconds(s)); }
+
+RunSummary Runner::run() {
+  const Time end = seconds(scenario_.end);
+  machine_->run_until(end);
+  if (tracer_->last() != machine_->now()) tracer_->line();  // the last moment, if not on an interval
+  tracer_->close();
+  write_json("final.json", record(true));
+  for (auto& hook : snapshot_hooks_) hook("final");
+  RunSummary summary;
+  summary.virtual_seconds = host::to_seconds(machine_->now());
+  summary.stats = machine_->stats();
+  summary.truth = world_->car.truth();
+  summary.trace_lines = tracer_->lines();
+  return summary;
+}
+
+}  // namespace sim
