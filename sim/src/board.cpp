@@ -25,7 +25,7 @@ std::optional<host::PinId> by_name(std::string_view name) {
 
 }  // namespace pins
 
-Board::Board(host::Machine& machine) : machine_(machine) {
+Board::Board(host::Machine& machine) : Event(machine.events()), machine_(machine) {
   auto& g = machine.gpio();
   // Resistors on the board: the relay driver's input pulled down, the
   // encoder module's pull-ups, the 1-Wire pull-up.
@@ -46,9 +46,18 @@ Board::~Board() {
 void Board::update_power() {
   const auto& g = machine_.gpio();
   const bool on = g.level(pins::ignition) || g.level(pins::relay);
-  if (on && !machine_.powered()) ++power_ons_;
-  machine_.set_powered(on);
+  if (on) {
+    cancel();  // back within the hold-up time, or never gone
+    if (!machine_.powered()) {
+      ++power_ons_;
+      machine_.set_powered(true);
+    }
+  } else if (machine_.powered() && !scheduled()) {
+    schedule(machine_.now() + kHoldUp);
+  }
 }
+
+void Board::fire(host::Time) { machine_.set_powered(false); }
 
 void Board::on_pin_level(host::PinId, host::Time, bool) { update_power(); }
 

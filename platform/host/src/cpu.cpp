@@ -61,6 +61,7 @@ void Cpu::fast_forward() {
 }
 
 void Cpu::busy_until(Time t) {
+  if (!in_fiber_) return;
   poll_streak_ = 0;
   while (now_ < t) {
     if (t < check_at_) {

@@ -31,7 +31,7 @@ class Cpu {
   // A context that makes this many side-effect-free calls in a row, with no
   // interrupt in between, is polling: nothing it reads can change before the
   // next event, so time moves on to that event.
-  static constexpr std::uint32_t kPollLimit = 16;
+  static constexpr std::uint32_t kPollLimit = 8;
   static constexpr std::size_t kStackBytes = 1 << 20;
 
   explicit Cpu(MachineImpl& m);
@@ -40,13 +40,17 @@ class Cpu {
   const Time& now_ref() const { return now_; }
 
   // Cost of an operation with effects (a write, a bus transfer, a kernel call).
+  // Accesses from the host side (a test or a tool reading a register) cost
+  // the processor nothing.
   void charge(std::uint32_t cycles) {
+    if (!in_fiber_) return;
     poll_streak_ = 0;
     now_ += cycles;
     if (now_ >= check_at_) slow_path();
   }
   // Cost of a read that changes nothing (a pin level, a no-op).
   void charge_poll(std::uint32_t cycles) {
+    if (!in_fiber_) return;
     now_ += cycles;
     if (++poll_streak_ >= kPollLimit && exception_depth == 0) {
       fast_forward();

@@ -81,12 +81,14 @@ std::uint32_t Gpio::read(int port, Reg reg) const {
   const Port& p = ports_[port];
   if (!p.clock) return 0;
   if (reg == IDR) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < 16; ++i) {
-      const PinId id{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(i)};
-      if (mode(id) != PinMode::Analog && line(id).level) v |= 1u << i;
-    }
-    return v;
+    // Pins in analog mode have their input buffer off and read 0.
+    const std::uint32_t moder = p.regs[MODER];
+    std::uint32_t x = moder & (moder >> 1) & 0x55555555u;  // mode field 11, at each field's low bit
+    x = (x | (x >> 1)) & 0x33333333u;                        // gather every other bit
+    x = (x | (x >> 2)) & 0x0F0F0F0Fu;
+    x = (x | (x >> 4)) & 0x00FF00FFu;
+    x = (x | (x >> 8)) & 0x0000FFFFu;
+    return p.levels & ~x;
   }
   if (reg == BSRR) return 0;
   return p.regs[reg];
@@ -146,6 +148,11 @@ void Gpio::resolve(PinId pin) {
   }
   if (level == l.level) return;
   l.level = level;
+  if (level) {
+    ports_[pin.port].levels |= 1u << pin.pin;
+  } else {
+    ports_[pin.port].levels &= ~(1u << pin.pin);
+  }
   const Time t = now_ != nullptr ? *now_ : 0;
   if (exti_ != nullptr && powered_) exti_->on_edge(pin, level);
   // Listeners may change drives in turn; iterate over a copy.

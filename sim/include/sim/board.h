@@ -53,9 +53,13 @@ std::optional<host::PinId> by_name(std::string_view name);
 
 // Power supply of the board: on while the ignition line or the relay output
 // is high. The relay's driver input has a pull-down, so a chip that stops
-// driving it (reset, power loss) releases the relay.
-class Board : private host::PinListener {
+// driving it (reset, power loss) releases the relay. When both go low the
+// supply's capacitors and the relay's release time keep the board running
+// for a short hold-up time; a supply that returns within it is not lost.
+class Board : private host::PinListener, private host::Event {
  public:
+  static constexpr host::Time kHoldUp = 20 * host::kTimePerMs;
+
   explicit Board(host::Machine& machine);
   ~Board() override;
   Board(const Board&) = delete;
@@ -71,6 +75,7 @@ class Board : private host::PinListener {
 
  private:
   void on_pin_level(host::PinId pin, host::Time t, bool level) override;
+  void fire(host::Time t) override;
 
   host::Machine& machine_;
   std::uint32_t power_ons_ = 0;

@@ -66,6 +66,7 @@ class Gpio {
   };
   struct Port {
     std::array<std::uint32_t, kRegCount> regs{};
+    std::uint32_t levels = 0;  // resolved line levels, one bit per pin
     bool clock = false;
   };
   struct Driver {

@@ -1,0 +1,47 @@
+// Fixture for platform tests: a machine running a test image, powered from
+// a supply the test switches.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "board_setup.h"
+#include "host/machine.h"
+#include "main.h"
+#include "test_image.h"
+
+namespace test {
+
+using host::Time;
+inline Time ms(double v) { return host::from_ms(v); }
+inline Time us(double v) { return host::from_us(v); }
+inline Time s(double v) { return host::from_seconds(v); }
+inline Time now() { return host::Machine::current().now(); }
+
+class PlatformTest : public ::testing::Test {
+ protected:
+  void start(TestImage& image) {
+    machine_ = std::make_unique<host::Machine>(image);
+    machine_->set_powered(true);
+  }
+  void TearDown() override { machine_.reset(); }
+  host::Machine& machine() { return *machine_; }
+
+ private:
+  std::unique_ptr<host::Machine> machine_;
+};
+
+// Clocks and the HAL tick as the board sets them up.
+inline void board_clocks() {
+  HAL_Init();
+  SystemClock_Config();
+}
+
+// Spin in thread mode until virtual time t, reading the cycle counter as a
+// timing loop does (so the wait is not taken for polling).
+inline void spin_until(Time t) {
+  while (now() < t) (void)static_cast<std::uint32_t>(DWT->CYCCNT);
+}
+
+}  // namespace test

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite: once as built for use, once under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+"$here/scripts/setup.sh"
+"$here/scripts/build.sh" "$here/build"
+(cd "$here/build" && ctest --output-on-failure -j"$(nproc)")
+"$here/scripts/build.sh" "$here/build-sanitize" -DKP_SANITIZE=ON -DKP_BUILD_BENCHMARKS=OFF
+(cd "$here/build-sanitize" && ctest --output-on-failure -j"$(nproc)")

@@ -1,0 +1,88 @@
+// Scenario files: what is accepted, and the one-line message for what is not.
+#include <gtest/gtest.h>
+
+#include "sim/scenario.h"
+
+namespace {
+
+std::string error_of(const std::string& text) {
+  try {
+    sim::parse_scenario(text, "drive.json");
+  } catch (const sim::ScenarioError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(Scenario, ReadsCarStepsAndTimes) {
+  const sim::Scenario sc = sim::parse_scenario(R"({
+    "car": {"pulses_per_km": 5000, "lpg_system": "level", "petrol_ml_per_ms": 0.02},
+    "steps": [
+      {"ignition": true},
+      {"at": 2, "engine": {"rpm": 800, "petrol_ms": 3}},
+      {"wait": 1.5},
+      {"speed": {"kmh": 50, "over": 10}},
+      {"turn": -2},
+      {"snapshot": "town-1"},
+      {"wait": 4}
+    ]})",
+                                               "x.json");
+  EXPECT_EQ(sc.car.pulses_per_km, 5000);
+  EXPECT_EQ(sc.car.lpg_system, sim::LpgSystem::Level);
+  EXPECT_DOUBLE_EQ(sc.car.petrol_litres_per_ms, 0.00002);
+  ASSERT_EQ(sc.steps.size(), 5u);
+  EXPECT_EQ(sc.steps[0].at, 0);
+  EXPECT_EQ(sc.steps[1].at, 2);
+  EXPECT_FALSE(sc.steps[1].lpg_ms.has_value());
+  EXPECT_EQ(sc.steps[2].at, 3.5);  // after the wait
+  EXPECT_EQ(sc.steps[2].kmh, 50);
+  EXPECT_EQ(sc.steps[3].detents, -2);
+  EXPECT_EQ(sc.steps[4].name, "town-1");
+  EXPECT_EQ(sc.end, 7.5);
+}
+
+TEST(Scenario, EveryProblemIsOneLineWithFilePlaceAndProblem) {
+  struct Case {
+    const char* text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"{\"steps\": [\n  {\"wait\": 1},\n  {\"wait\" 2}\n]}", "drive.json:3:11: invalid JSON: syntax error"},
+      {R"({"steps": [{"wait": 1}, {"jump": 3}]})", "drive.json: steps[1].jump: unknown field (expected one of:"},
+      {R"({"steps": [{"engine": {"rpm": 12000}}]})", "drive.json: steps[0].engine.rpm: value 12000 out of range 0..9000"},
+      {R"({"steps": [{"engine": {"revs": 1}}]})", "drive.json: steps[0].engine.revs: unknown field"},
+      {R"({"steps": [{"ignition": "on"}]})", "drive.json: steps[0].ignition: expected true or false, found a string"},
+      {R"({"steps": [{"at": 5, "wait": 1}, {"at": 2, "ignition": true}]})",
+       "drive.json: steps[1].at: time 2 s is before the previous step (6 s)"},
+      {R"({"steps": [{"turn": 1.5}]})", "drive.json: steps[0].turn: expected a whole number, found 1.5"},
+      {R"({"steps": [{"fuel": "diesel"}]})", "drive.json: steps[0].fuel: \"diesel\" is not petrol or lpg"},
+      {R"({"steps": [{"ignition": true, "wait": 3}]})", "drive.json: steps[0]: one action per step"},
+      {R"({"steps": [{"snapshot": "a/b"}]})", "drive.json: steps[0].snapshot: \"a/b\" may only hold"},
+      {R"({"car": {"lpg_system": "gas"}, "steps": []})", "drive.json: car.lpg_system: \"gas\" is not"},
+      {R"({"steps": [{"ignition": true}]})", "drive.json: steps: the timeline is empty"},
+      {R"([1, 2])", "drive.json: top level: expected an object, found a list"},
+      {R"({"speed": 3})", "drive.json: speed: unknown field"},
+  };
+  for (const Case& c : cases) {
+    const std::string e = error_of(c.text);
+    EXPECT_EQ(e.rfind(c.message, 0), 0u) << "got: " << e;
+    EXPECT_EQ(e.find('\n'), std::string::npos) << e;
+  }
+}
+
+TEST(Scenario, BuiltInScenariosAreValidAndNamed) {
+  ASSERT_NE(sim::find_builtin("default"), nullptr);
+  for (const auto& b : sim::builtin_scenarios()) {
+    const sim::Scenario sc = sim::resolve_scenario(b.name);
+    EXPECT_EQ(sc.name, b.name);
+    EXPECT_GT(sc.end, 60.0) << b.name;
+  }
+  try {
+    sim::resolve_scenario("no-such-drive");
+    FAIL();
+  } catch (const sim::ScenarioError& e) {
+    EXPECT_NE(std::string(e.what()).find("no built-in scenario"), std::string::npos);
+  }
+}
+
+}  // namespace
