@@ -65,7 +65,7 @@ Runner::Runner(const Scenario& scenario, const RunOptions& options)
     : scenario_(scenario),
       options_(options),
       machine_(std::make_unique<host::Machine>(host::LinkedFirmware::instance())),
-      world_(std::make_unique<World>(*machine_, scenario.car)),
+      world_(std::make_unique<World>(*machine_, scenario_)),
       view_(machine_->firmware()) {
   if (options_.write_files) {
     std::error_code ec;
@@ -90,23 +90,8 @@ std::string Runner::output_path(const std::string& file) const {
 }
 
 void Runner::apply(const Step& s) {
-  Car& car = world_->car;
-  switch (s.kind) {
-    case Step::Kind::Ignition: world_->set_ignition(s.flag); break;
-    case Step::Kind::Engine:
-      car.set_engine(s.rpm.value_or(car.rpm()), s.petrol_ms.value_or(car.petrol_ms()), s.lpg_ms.value_or(car.lpg_ms()));
-      break;
-    case Step::Kind::Fuel: car.set_fuel(s.fuel); break;
-    case Step::Kind::Speed: car.ramp_speed(s.kmh, seconds(s.over)); break;
-    case Step::Kind::Turn: world_->encoder.turn(s.detents); break;
-    case Step::Kind::Press: world_->button.press_for(seconds(s.seconds)); break;
-    case Step::Kind::Snapshot: write_snapshot(s.name); break;
-    case Step::Kind::CruiseButton:
-      if (s.name == "cc_up" || s.name == "cc_engage") world_->cc_up.press_for(seconds(s.seconds));
-      if (s.name == "cc_down" || s.name == "cc_engage") world_->cc_down.press_for(seconds(s.seconds));
-      if (s.name == "cc_stop") world_->cc_stop.press_for(seconds(s.seconds));
-      break;
-  }
+  StepContext ctx{*world_, *this};
+  s.action->apply(ctx);
 }
 
 ojson Runner::record(bool all_globals) {
@@ -138,6 +123,7 @@ ojson Runner::record(bool all_globals) {
   w["fuel_lpg_l"] = json_number(truth.fuel_lpg_l);
   w["tank_petrol_l"] = json_number(car.petrol_litres());
   w["tank_lpg_l"] = json_number(car.lpg_litres());
+  for (auto& part : world_->parts()) part->trace(w);
   r["world"] = w;
   return r;
 }
@@ -149,9 +135,10 @@ void Runner::write_json(const std::string& file, const ojson& value) const {
   if (!out) throw RunError("cannot write " + output_path(file));
 }
 
-void Runner::write_snapshot(const std::string& name) {
+void Runner::snapshot(const std::string& name) {
   write_json("state-" + name + ".json", record(true));
-  for (auto& hook : snapshot_hooks_) hook(name);
+  if (!options_.write_files) return;
+  for (auto& part : world_->parts()) part->snapshot(options_.out_dir, name);
 }
 
 void Runner::run_until(double s) { machine_->run_until(seconds(s)); }
@@ -162,7 +149,9 @@ RunSummary Runner::run() {
   if (tracer_->last() != machine_->now()) tracer_->line();  // the last moment, if not on an interval
   tracer_->close();
   write_json("final.json", record(true));
-  for (auto& hook : snapshot_hooks_) hook("final");
+  if (options_.write_files)
+    for (auto& part : world_->parts()) part->snapshot(options_.out_dir, "final");
+  for (auto& part : world_->parts()) part->finish();
   RunSummary summary;
   summary.virtual_seconds = host::to_seconds(machine_->now());
   summary.stats = machine_->stats();

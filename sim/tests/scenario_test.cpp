@@ -32,12 +32,13 @@ TEST(Scenario, ReadsCarStepsAndTimes) {
   EXPECT_DOUBLE_EQ(sc.car.petrol_litres_per_ms, 0.00002);
   ASSERT_EQ(sc.steps.size(), 5u);
   EXPECT_EQ(sc.steps[0].at, 0);
+  EXPECT_EQ(sc.steps[0].kind, "ignition");
   EXPECT_EQ(sc.steps[1].at, 2);
-  EXPECT_FALSE(sc.steps[1].lpg_ms.has_value());
+  EXPECT_EQ(sc.steps[1].place, "steps[1].engine");
   EXPECT_EQ(sc.steps[2].at, 3.5);  // after the wait
-  EXPECT_EQ(sc.steps[2].kmh, 50);
-  EXPECT_EQ(sc.steps[3].detents, -2);
-  EXPECT_EQ(sc.steps[4].name, "town-1");
+  EXPECT_EQ(sc.steps[2].kind, "speed");
+  EXPECT_EQ(sc.steps[3].at, 3.5);
+  EXPECT_EQ(sc.steps[4].kind, "snapshot");
   EXPECT_EQ(sc.end, 7.5);
 }
 
@@ -55,7 +56,7 @@ TEST(Scenario, EveryProblemIsOneLineWithFilePlaceAndProblem) {
       {R"({"steps": [{"at": 5, "wait": 1}, {"at": 2, "ignition": true}]})",
        "drive.json: steps[1].at: time 2 s is before the previous step (6 s)"},
       {R"({"steps": [{"turn": 1.5}]})", "drive.json: steps[0].turn: expected a whole number, found 1.5"},
-      {R"({"steps": [{"fuel": "diesel"}]})", "drive.json: steps[0].fuel: \"diesel\" is not petrol or lpg"},
+      {R"({"steps": [{"fuel": "diesel"}]})", "drive.json: steps[0].fuel: \"diesel\" is not one of petrol, lpg"},
       {R"({"steps": [{"ignition": true, "wait": 3}]})", "drive.json: steps[0]: one action per step"},
       {R"({"steps": [{"snapshot": "a/b"}]})", "drive.json: steps[0].snapshot: \"a/b\" may only hold"},
       {R"({"car": {"lpg_system": "gas"}, "steps": []})", "drive.json: car.lpg_system: \"gas\" is not"},

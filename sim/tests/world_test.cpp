@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/machine.h"
+#include "sim/scenario.h"
 #include "sim/world.h"
 
 namespace {
@@ -28,9 +29,10 @@ class CarTest : public ::testing::Test {
 };
 
 TEST_F(CarTest, SpeedSensorGivesItsPulsesPerKmAndTruthSplitsDistanceByFuel) {
-  sim::CarProperties props;
-  props.pulses_per_km = 5000;
-  sim::World world(machine, props);
+  sim::Scenario sc;
+  sc.car.pulses_per_km = 5000;
+  const sim::CarProperties& props = sc.car;
+  sim::World world(machine, sc);
   world.set_ignition(true);
   world.car.set_engine(2000, 4.0, 5.0);
   world.car.ramp_speed(72, 0);  // 20 m/s
@@ -49,7 +51,7 @@ TEST_F(CarTest, SpeedSensorGivesItsPulsesPerKmAndTruthSplitsDistanceByFuel) {
 }
 
 TEST_F(CarTest, IgnitionOffStopsTheEngineAndLowersTheInjectorLines) {
-  sim::World world(machine, {});
+  sim::World world(machine, sim::Scenario{});
   world.set_ignition(true);
   world.car.set_engine(800, 3.0, 0);
   machine.run_until(from_seconds(1));

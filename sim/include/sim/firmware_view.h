@@ -7,13 +7,10 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "host/firmware.h"
+#include "sim/json.h"
 
 namespace sim {
-
-using ojson = nlohmann::ordered_json;
 
 enum class VarType { F32, F64, I32, U8, U16, U32, TripChannels, FuelLevels, Text, Bytes8 };
 

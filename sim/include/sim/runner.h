@@ -53,15 +53,15 @@ class Runner {
 
   // One trace record of the moment: time, globals (when powered), pins, world.
   ojson record(bool all_globals);
-  // Called at every snapshot step with the snapshot's name.
-  void on_snapshot(std::function<void(const std::string&)> hook) { snapshot_hooks_.push_back(std::move(hook)); }
+  // A snapshot step: the state file, and what each part of the world shows.
+  void snapshot(const std::string& name);
   std::string output_path(const std::string& file) const;
+  bool writes_files() const { return options_.write_files; }
 
  private:
   class Timeline;
   class Tracer;
   void apply(const Step& step);
-  void write_snapshot(const std::string& name);
   void write_json(const std::string& file, const ojson& value) const;
 
   Scenario scenario_;
@@ -71,7 +71,6 @@ class Runner {
   FirmwareView view_;
   std::unique_ptr<Timeline> timeline_;
   std::unique_ptr<Tracer> tracer_;
-  std::vector<std::function<void(const std::string&)>> snapshot_hooks_;
 };
 
 }  // namespace sim

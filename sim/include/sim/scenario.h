@@ -1,17 +1,19 @@
-// A scenario: the car's properties and a timeline of steps at virtual times
-// (ignition, engine, fuel, speed, the encoder and its button, waits and
-// snapshots). Read from JSON, checked field by field; every problem is
-// reported as one line naming the file, the place in it and the problem.
+// A scenario: the car's properties (and those of the other parts of the
+// world) and a timeline of steps at virtual times. Read from JSON and checked
+// field by field; every problem is reported as one line naming the file, the
+// place in it and the problem.
 #pragma once
 
-#include <cstdint>
-#include <optional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "sim/car.h"
+#include "sim/steps.h"
 
 namespace sim {
 
@@ -21,28 +23,33 @@ class ScenarioError : public std::runtime_error {
 };
 
 struct Step {
-  enum class Kind { Ignition, Engine, Fuel, Speed, Turn, Press, Snapshot, CruiseButton };
-  Kind kind;
-  double at = 0;               // seconds from the scenario's start
-  std::string place;           // where in the file, for messages
-  bool flag = false;           // ignition
-  std::optional<double> rpm, petrol_ms, lpg_ms;  // engine
-  Fuel fuel = Fuel::Petrol;    // fuel
-  double kmh = 0, over = 0;    // speed
-  int detents = 0;             // turn
-  double seconds = 0;          // press, cruise button
-  std::string name;            // snapshot; cruise button: cc_up, cc_down, cc_stop, cc_engage
+  double at = 0;        // seconds from the scenario's start
+  std::string kind;     // the step's action name
+  std::string place;    // where in the file, for messages
+  std::shared_ptr<const Action> action;
 };
 
 struct Scenario {
   std::string name;
-  std::string source;          // file name or "built-in <name>"
+  std::string source;   // file name or "built-in scenario <name>"
   std::string description;
-  CarProperties car;
   double trace_interval = 1.0;
-  std::vector<Step> steps;     // in time order
-  double end = 0;              // seconds: the run ends here
+  CarProperties car;
+  std::vector<Step> steps;  // in time order
+  double end = 0;           // seconds: the run ends here
 };
+
+class ScenarioReader;
+
+// A top-level section of a scenario besides the timeline. A new section is
+// a parser in a file of its own, one line in section_kinds() and its data
+// in Scenario.
+struct SectionKind {
+  const char* name;
+  void (*parse)(const ScenarioReader& reader, const nlohmann::json& value, const std::string& place, Scenario& out);
+};
+const std::vector<SectionKind>& section_kinds();
+void parse_car(const ScenarioReader& reader, const nlohmann::json& value, const std::string& place, Scenario& out);
 
 // Parses scenario JSON text; `source` names it in messages.
 Scenario parse_scenario(std::string_view text, const std::string& source);

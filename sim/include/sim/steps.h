@@ -1,0 +1,65 @@
+// The kinds of scenario step. Each kind reads its own JSON value and makes
+// an action; the runner applies the action at the step's time. A new kind of
+// step is a parser in a file of its own and one line in step_kinds().
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace sim {
+
+class World;
+class Runner;
+class ScenarioReader;
+
+struct StepContext {
+  World& world;
+  Runner& runner;
+};
+
+class Action {
+ public:
+  virtual ~Action() = default;
+  virtual void apply(StepContext& ctx) const = 0;
+};
+
+using StepParser = std::shared_ptr<const Action> (*)(const ScenarioReader& reader, const nlohmann::json& value,
+                                                    const std::string& place);
+
+struct StepKind {
+  const char* name;
+  StepParser parse;
+};
+
+// Every kind of step a scenario may hold.
+const std::vector<StepKind>& step_kinds();
+
+// An action from a lambda, for the simple kinds.
+template <typename F>
+std::shared_ptr<const Action> make_action(F fn) {
+  struct Impl final : Action {
+    explicit Impl(F f) : fn(std::move(f)) {}
+    void apply(StepContext& ctx) const override { fn(ctx); }
+    F fn;
+  };
+  return std::make_shared<Impl>(std::move(fn));
+}
+
+// Parsers of the driving steps (ignition, engine, fuel, speed, encoder,
+// buttons, snapshot).
+std::shared_ptr<const Action> parse_ignition(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_engine(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_fuel(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_speed(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_turn(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_press(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_snapshot(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_cc_up(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_cc_down(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_cc_stop(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_cc_engage(const ScenarioReader&, const nlohmann::json&, const std::string&);
+
+}  // namespace sim

@@ -1,0 +1,23 @@
+// Every kind of scenario step, by the name it has in a scenario file.
+#include "sim/steps.h"
+
+namespace sim {
+
+const std::vector<StepKind>& step_kinds() {
+  static const std::vector<StepKind> kinds = {
+      {"ignition", parse_ignition},
+      {"engine", parse_engine},
+      {"fuel", parse_fuel},
+      {"speed", parse_speed},
+      {"turn", parse_turn},
+      {"press", parse_press},
+      {"snapshot", parse_snapshot},
+      {"cc_up", parse_cc_up},
+      {"cc_down", parse_cc_down},
+      {"cc_stop", parse_cc_stop},
+      {"cc_engage", parse_cc_engage},
+  };
+  return kinds;
+}
+
+}  // namespace sim
