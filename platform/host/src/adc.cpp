@@ -42,11 +42,20 @@ HAL_StatusTypeDef Adc::init(ADC_HandleTypeDef* hadc) {
   if (!m_.rcc.enabled(Rcc::APB2ENR, RCC_APB2ENR_ADC1EN)) return HAL_ERROR;
   const auto& in = hadc->Init;
   switch (in.ClockPrescaler) {
-    case ADC_CLOCK_SYNC_PCLK_DIV2: prescaler_ = 2; break;
-    case ADC_CLOCK_SYNC_PCLK_DIV4: prescaler_ = 4; break;
-    case ADC_CLOCK_SYNC_PCLK_DIV6: prescaler_ = 6; break;
-    case ADC_CLOCK_SYNC_PCLK_DIV8: prescaler_ = 8; break;
-    default: return HAL_ERROR;
+    case ADC_CLOCK_SYNC_PCLK_DIV2:
+      prescaler_ = 2;
+      break;
+    case ADC_CLOCK_SYNC_PCLK_DIV4:
+      prescaler_ = 4;
+      break;
+    case ADC_CLOCK_SYNC_PCLK_DIV6:
+      prescaler_ = 6;
+      break;
+    case ADC_CLOCK_SYNC_PCLK_DIV8:
+      prescaler_ = 8;
+      break;
+    default:
+      return HAL_ERROR;
   }
   if (m_.rcc.pclk2() / prescaler_ > 36'000'000u) return HAL_ERROR;  // above the converter's rating
   if (in.Resolution != ADC_RESOLUTION_12B || in.DataAlign != ADC_DATAALIGN_RIGHT) return HAL_ERROR;

@@ -26,14 +26,16 @@ std::uint32_t SysTickTimer::read(unsigned reg) {
       wraps_seen_ = wraps_;
       return v;
     }
-    case LOAD: return load_;
+    case LOAD:
+      return load_;
     case VAL: {
       if (!(ctrl_ & 1u) || load_ == 0) return 0;
       const Time p = period();
       const Time into = (m_.cpu.now() - start_) % p;
       return static_cast<std::uint32_t>(load_ - into * load_ / p);
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -50,14 +52,17 @@ void SysTickTimer::write(unsigned reg, std::uint32_t value) {
       }
       break;
     }
-    case LOAD: load_ = value & 0x00FFFFFFu; break;
+    case LOAD:
+      load_ = value & 0x00FFFFFFu;
+      break;
     case VAL:
       if (ctrl_ & 1u) {
         start_ = m_.cpu.now();
         schedule(start_ + period());
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -77,8 +82,9 @@ void CycleCounter::reset() {
 std::uint32_t CycleCounter::value_now() {
   if (!counting()) return base_value_;
   const Time elapsed = m_.cpu.now() - base_time_;
-  const std::uint64_t cycles = static_cast<std::uint64_t>(
-      static_cast<unsigned __int128>(elapsed) * SystemCoreClock / kTimePerSecond);
+  if (SystemCoreClock == kTimePerSecond) return base_value_ + static_cast<std::uint32_t>(elapsed);
+  const std::uint64_t cycles =
+      static_cast<std::uint64_t>(static_cast<unsigned __int128>(elapsed) * SystemCoreClock / kTimePerSecond);
   return base_value_ + static_cast<std::uint32_t>(cycles);
 }
 

@@ -39,18 +39,36 @@ class Cpu {
   Time now() const { return now_; }
   const Time& now_ref() const { return now_; }
 
+  // Cost of a read whose value is the time itself (a counter register). A
+  // timing loop reads it over and over: after its first microsecond the loop
+  // runs at half-microsecond steps instead of instruction by instruction,
+  // which bounds how far it may overrun its end and keeps long waits cheap.
+  void charge_timed_read() {
+    if (!in_fiber_) return;
+    const std::uint32_t c = timed_streak_ < kFineTimedReads ? kTimedReadCycles : kCoarseTimedReadCycles;
+    ++timed_streak_;
+    poll_streak_ = 0;
+    now_ += c;
+    if (now_ >= check_at_) slow_path();
+  }
+  static constexpr std::uint32_t kFineTimedReads = 16;
+  static constexpr std::uint32_t kTimedReadCycles = 6;  // load, subtract, compare, branch
+  static constexpr std::uint32_t kCoarseTimedReadCycles = 50;
+
   // Cost of an operation with effects (a write, a bus transfer, a kernel call).
   // Accesses from the host side (a test or a tool reading a register) cost
   // the processor nothing.
   void charge(std::uint32_t cycles) {
     if (!in_fiber_) return;
     poll_streak_ = 0;
+    timed_streak_ = 0;
     now_ += cycles;
     if (now_ >= check_at_) slow_path();
   }
   // Cost of a read that changes nothing (a pin level, a no-op).
   void charge_poll(std::uint32_t cycles) {
     if (!in_fiber_) return;
+    timed_streak_ = 0;
     now_ += cycles;
     if (++poll_streak_ >= kPollLimit && exception_depth == 0) {
       fast_forward();
@@ -103,6 +121,7 @@ class Cpu {
   Time budget_end_ = 0;  // the fiber runs until here, then the host fires events
   Time check_at_ = 0;    // next charge at or past this looks at interrupts
   std::uint32_t poll_streak_ = 0;
+  std::uint32_t timed_streak_ = 0;
   bool running_ = false;
   bool in_fiber_ = false;
   bool halt_pending_ = false;

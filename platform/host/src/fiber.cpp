@@ -101,8 +101,8 @@ void Fiber::start(Entry entry, void* arg) {
   auto top = reinterpret_cast<std::uintptr_t>(stack_ + stack_size_) & ~std::uintptr_t{15};
   auto* sp = reinterpret_cast<std::uint64_t*>(top - 80);
   auto* control = reinterpret_cast<std::uint32_t*>(sp);
-  control[0] = 0x1F80;  // MXCSR: all exceptions masked, round to nearest
-  control[1] = 0x037F;  // x87 control word: default
+  control[0] = 0x1F80;                                              // MXCSR: all exceptions masked, round to nearest
+  control[1] = 0x037F;                                              // x87 control word: default
   sp[1] = 0;                                                        // r15
   sp[2] = 0;                                                        // r14
   sp[3] = reinterpret_cast<std::uint64_t>(&Fiber::begin);           // r13

@@ -2,9 +2,9 @@
 #include <elf.h>
 #include <link.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 
 #include "host/firmware.h"
@@ -42,7 +42,7 @@ int visit(dl_phdr_info* info, std::size_t, void* data) {
 // Copies without the sanitizer's checks: the image's data holds the padding
 // the address sanitizer puts around globals, and all of it is restored.
 __attribute__((no_sanitize("address"))) void raw_copy(volatile unsigned char* dst, const volatile unsigned char* src,
-                                                     std::size_t n) {
+                                                      std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) dst[i] = src[i];
 }
 

@@ -84,7 +84,7 @@ std::uint32_t Gpio::read(int port, Reg reg) const {
     // Pins in analog mode have their input buffer off and read 0.
     const std::uint32_t moder = p.regs[MODER];
     std::uint32_t x = moder & (moder >> 1) & 0x55555555u;  // mode field 11, at each field's low bit
-    x = (x | (x >> 1)) & 0x33333333u;                        // gather every other bit
+    x = (x | (x >> 1)) & 0x33333333u;                      // gather every other bit
     x = (x | (x >> 2)) & 0x0F0F0F0Fu;
     x = (x | (x >> 4)) & 0x00FF00FFu;
     x = (x | (x >> 8)) & 0x0000FFFFu;
@@ -94,17 +94,36 @@ std::uint32_t Gpio::read(int port, Reg reg) const {
   return p.regs[reg];
 }
 
+namespace {
+// Pins whose two-bit field differs between two register values.
+std::uint32_t pins_of_fields(std::uint32_t changed) {
+  std::uint32_t x = (changed | (changed >> 1)) & 0x55555555u;
+  x = (x | (x >> 1)) & 0x33333333u;
+  x = (x | (x >> 2)) & 0x0F0F0F0Fu;
+  x = (x | (x >> 4)) & 0x00FF00FFu;
+  x = (x | (x >> 8)) & 0x0000FFFFu;
+  return x;
+}
+}  // namespace
+
 void Gpio::write(int port, Reg reg, std::uint32_t value) {
   Port& p = ports_[port];
   if (!p.clock || reg == IDR) return;  // an unclocked port ignores writes
+  std::uint32_t changed = 0;           // pins whose line may have changed
   if (reg == BSRR) {
     const std::uint32_t set = value & 0xFFFFu;
     const std::uint32_t reset = (value >> 16) & 0xFFFFu;
-    p.regs[ODR] = (p.regs[ODR] & ~reset) | set;  // set wins when both bits are written
+    const std::uint32_t odr = (p.regs[ODR] & ~reset) | set;  // set wins when both bits are written
+    changed = odr ^ p.regs[ODR];
+    p.regs[ODR] = odr;
   } else {
+    const std::uint32_t before = p.regs[reg];
     p.regs[reg] = value;
+    if (reg == MODER || reg == PUPDR) changed = pins_of_fields(before ^ value);
+    if (reg == OTYPER || reg == ODR) changed = (before ^ value) & 0xFFFFu;
   }
-  resolve_port(port);
+  for (int i = 0; changed != 0; ++i, changed >>= 1)
+    if (changed & 1u) resolve(PinId{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(i)});
 }
 
 void Gpio::resolve_port(int port) {
@@ -128,11 +147,20 @@ void Gpio::resolve(PinId pin) {
   }
   for (DriverId d : l.drivers) {
     switch (drivers_[d].drive) {
-      case Drive::Low: strong_low = true; break;
-      case Drive::High: strong_high = true; break;
-      case Drive::PullUp: pull_up = true; break;
-      case Drive::PullDown: pull_down = true; break;
-      case Drive::None: break;
+      case Drive::Low:
+        strong_low = true;
+        break;
+      case Drive::High:
+        strong_high = true;
+        break;
+      case Drive::PullUp:
+        pull_up = true;
+        break;
+      case Drive::PullDown:
+        pull_down = true;
+        break;
+      case Drive::None:
+        break;
     }
   }
   bool level = l.level;

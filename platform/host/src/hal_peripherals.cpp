@@ -186,7 +186,8 @@ HAL_StatusTypeDef HAL_TIM_ConfigClockSource(TIM_HandleTypeDef* htim, TIM_ClockCo
   return sClockSourceConfig->ClockSource == TIM_CLOCKSOURCE_INTERNAL ? HAL_OK : HAL_ERROR;
 }
 
-HAL_StatusTypeDef HAL_TIMEx_MasterConfigSynchronization(TIM_HandleTypeDef* htim, TIM_MasterConfigTypeDef* sMasterConfig) {
+HAL_StatusTypeDef HAL_TIMEx_MasterConfigSynchronization(TIM_HandleTypeDef* htim,
+                                                        TIM_MasterConfigTypeDef* sMasterConfig) {
   impl().cpu.charge(cost::kHalCall);
   if (htim == nullptr || sMasterConfig == nullptr) return HAL_ERROR;
   htim->Instance->CR2 = (htim->Instance->CR2 & ~0x70u) | (sMasterConfig->MasterOutputTrigger & 0x70u);
@@ -232,8 +233,8 @@ HAL_StatusTypeDef HAL_I2C_Mem_Read(I2C_HandleTypeDef* hi2c, uint16_t DevAddress,
   return impl().i2c1.mem_read(hi2c, DevAddress, MemAddress, MemAddSize, pData, Size);
 }
 
-HAL_StatusTypeDef HAL_I2C_Master_Transmit(I2C_HandleTypeDef* hi2c, uint16_t DevAddress, uint8_t* pData,
-                                          uint16_t Size, uint32_t Timeout) {
+HAL_StatusTypeDef HAL_I2C_Master_Transmit(I2C_HandleTypeDef* hi2c, uint16_t DevAddress, uint8_t* pData, uint16_t Size,
+                                          uint32_t Timeout) {
   (void)Timeout;
   return impl().i2c1.transmit(hi2c, DevAddress, pData, Size);
 }

@@ -219,9 +219,7 @@ Machine::Machine(FirmwareImage& firmware) {
   impl_->gpio.unpowered();
 }
 
-Machine::~Machine() {
-  g_impl = nullptr;
-}
+Machine::~Machine() { g_impl = nullptr; }
 
 Machine& Machine::current() { return host::impl().owner; }
 bool Machine::exists() { return g_impl != nullptr; }

@@ -15,8 +15,6 @@ std::optional<PinId> parse_pin(std::string_view text) {
   return pin_id(port, n);
 }
 
-std::string pin_name(PinId id) {
-  return std::string("P") + static_cast<char>('A' + id.port) + std::to_string(id.pin);
-}
+std::string pin_name(PinId id) { return std::string("P") + static_cast<char>('A' + id.port) + std::to_string(id.pin); }
 
 }  // namespace host

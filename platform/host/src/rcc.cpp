@@ -71,23 +71,35 @@ HAL_StatusTypeDef Rcc::osc_config(const RCC_OscInitTypeDef& osc) {
 
 static std::uint32_t ahb_divider(std::uint32_t code) {
   switch (code) {
-    case RCC_SYSCLK_DIV1: return 1;
-    case RCC_SYSCLK_DIV2: return 2;
-    case RCC_SYSCLK_DIV4: return 4;
-    case RCC_SYSCLK_DIV8: return 8;
-    case RCC_SYSCLK_DIV16: return 16;
-    default: return 0;
+    case RCC_SYSCLK_DIV1:
+      return 1;
+    case RCC_SYSCLK_DIV2:
+      return 2;
+    case RCC_SYSCLK_DIV4:
+      return 4;
+    case RCC_SYSCLK_DIV8:
+      return 8;
+    case RCC_SYSCLK_DIV16:
+      return 16;
+    default:
+      return 0;
   }
 }
 
 static std::uint32_t apb_divider(std::uint32_t code) {
   switch (code) {
-    case RCC_HCLK_DIV1: return 1;
-    case RCC_HCLK_DIV2: return 2;
-    case RCC_HCLK_DIV4: return 4;
-    case RCC_HCLK_DIV8: return 8;
-    case RCC_HCLK_DIV16: return 16;
-    default: return 0;
+    case RCC_HCLK_DIV1:
+      return 1;
+    case RCC_HCLK_DIV2:
+      return 2;
+    case RCC_HCLK_DIV4:
+      return 4;
+    case RCC_HCLK_DIV8:
+      return 8;
+    case RCC_HCLK_DIV16:
+      return 16;
+    default:
+      return 0;
   }
 }
 

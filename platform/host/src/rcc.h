@@ -13,8 +13,28 @@ struct MachineImpl;
 class Rcc {
  public:
   enum Reg : std::uint8_t {
-    CR, PLLCFGR, CFGR, CIR, AHB1RSTR, AHB2RSTR, APB1RSTR, APB2RSTR, AHB1ENR, AHB2ENR, APB1ENR, APB2ENR,
-    AHB1LPENR, AHB2LPENR, APB1LPENR, APB2LPENR, BDCR, CSR, SSCGR, PLLI2SCFGR, DCKCFGR, kRegCount
+    CR,
+    PLLCFGR,
+    CFGR,
+    CIR,
+    AHB1RSTR,
+    AHB2RSTR,
+    APB1RSTR,
+    APB2RSTR,
+    AHB1ENR,
+    AHB2ENR,
+    APB1ENR,
+    APB2ENR,
+    AHB1LPENR,
+    AHB2LPENR,
+    APB1LPENR,
+    APB2LPENR,
+    BDCR,
+    CSR,
+    SSCGR,
+    PLLI2SCFGR,
+    DCKCFGR,
+    kRegCount
   };
 
   explicit Rcc(MachineImpl& m) : m_(m) {}

@@ -22,10 +22,14 @@ constexpr T block(Block b, unsigned instance) {
 }
 
 constexpr GPIO_TypeDef gpio_regs(unsigned port) {
-  return GPIO_TypeDef{HwReg(register_id(Block::Gpio, port, 0)), HwReg(register_id(Block::Gpio, port, 1)),
-                      HwReg(register_id(Block::Gpio, port, 2)), HwReg(register_id(Block::Gpio, port, 3)),
-                      HwReg(register_id(Block::Gpio, port, 4)), HwReg(register_id(Block::Gpio, port, 5)),
-                      HwReg(register_id(Block::Gpio, port, 6)), HwReg(register_id(Block::Gpio, port, 7)),
+  return GPIO_TypeDef{HwReg(register_id(Block::Gpio, port, 0)),
+                      HwReg(register_id(Block::Gpio, port, 1)),
+                      HwReg(register_id(Block::Gpio, port, 2)),
+                      HwReg(register_id(Block::Gpio, port, 3)),
+                      HwReg(register_id(Block::Gpio, port, 4)),
+                      HwReg(register_id(Block::Gpio, port, 5)),
+                      HwReg(register_id(Block::Gpio, port, 6)),
+                      HwReg(register_id(Block::Gpio, port, 7)),
                       {HwReg(register_id(Block::Gpio, port, 8)), HwReg(register_id(Block::Gpio, port, 9))}};
 }
 
@@ -42,23 +46,24 @@ constexpr SYSCFG_TypeDef syscfg_regs() {
 }  // namespace
 
 constinit HostGpioBlock host_gpio_blocks[8] = {gpio_block(0), gpio_block(1), gpio_block(2), gpio_block(3),
-                                     gpio_block(4), gpio_block(5), gpio_block(6), gpio_block(7)};
+                                               gpio_block(4), gpio_block(5), gpio_block(6), gpio_block(7)};
 constinit TIM_TypeDef host_tim_blocks[12] = {
-    block<21, TIM_TypeDef>(Block::Tim, 0), block<21, TIM_TypeDef>(Block::Tim, 1),
-    block<21, TIM_TypeDef>(Block::Tim, 2), block<21, TIM_TypeDef>(Block::Tim, 3),
-    block<21, TIM_TypeDef>(Block::Tim, 4), block<21, TIM_TypeDef>(Block::Tim, 5),
-    block<21, TIM_TypeDef>(Block::Tim, 6), block<21, TIM_TypeDef>(Block::Tim, 7),
-    block<21, TIM_TypeDef>(Block::Tim, 8), block<21, TIM_TypeDef>(Block::Tim, 9),
+    block<21, TIM_TypeDef>(Block::Tim, 0),  block<21, TIM_TypeDef>(Block::Tim, 1),
+    block<21, TIM_TypeDef>(Block::Tim, 2),  block<21, TIM_TypeDef>(Block::Tim, 3),
+    block<21, TIM_TypeDef>(Block::Tim, 4),  block<21, TIM_TypeDef>(Block::Tim, 5),
+    block<21, TIM_TypeDef>(Block::Tim, 6),  block<21, TIM_TypeDef>(Block::Tim, 7),
+    block<21, TIM_TypeDef>(Block::Tim, 8),  block<21, TIM_TypeDef>(Block::Tim, 9),
     block<21, TIM_TypeDef>(Block::Tim, 10), block<21, TIM_TypeDef>(Block::Tim, 11)};
 constinit RCC_TypeDef host_rcc_block = block<21, RCC_TypeDef>(Block::Rcc, 0);
 constinit EXTI_TypeDef host_exti_block = block<6, EXTI_TypeDef>(Block::Exti, 0);
 constinit SYSCFG_TypeDef host_syscfg_block = syscfg_regs();
 constinit ADC_TypeDef host_adc1_block = block<20, ADC_TypeDef>(Block::Adc, 0);
-constinit I2C_TypeDef host_i2c_blocks[3] = {block<10, I2C_TypeDef>(Block::I2c, 0), block<10, I2C_TypeDef>(Block::I2c, 1),
-                                  block<10, I2C_TypeDef>(Block::I2c, 2)};
+constinit I2C_TypeDef host_i2c_blocks[3] = {block<10, I2C_TypeDef>(Block::I2c, 0),
+                                            block<10, I2C_TypeDef>(Block::I2c, 1),
+                                            block<10, I2C_TypeDef>(Block::I2c, 2)};
 constinit SPI_TypeDef host_spi_blocks[5] = {block<9, SPI_TypeDef>(Block::Spi, 0), block<9, SPI_TypeDef>(Block::Spi, 1),
-                                  block<9, SPI_TypeDef>(Block::Spi, 2), block<9, SPI_TypeDef>(Block::Spi, 3),
-                                  block<9, SPI_TypeDef>(Block::Spi, 4)};
+                                            block<9, SPI_TypeDef>(Block::Spi, 2), block<9, SPI_TypeDef>(Block::Spi, 3),
+                                            block<9, SPI_TypeDef>(Block::Spi, 4)};
 constinit DMA_Stream_TypeDef host_dma_stream_blocks[16] = {
     block<6, DMA_Stream_TypeDef>(Block::DmaStream, 0),  block<6, DMA_Stream_TypeDef>(Block::DmaStream, 1),
     block<6, DMA_Stream_TypeDef>(Block::DmaStream, 2),  block<6, DMA_Stream_TypeDef>(Block::DmaStream, 3),
@@ -86,12 +91,18 @@ bool time_dependent(Block b, unsigned index) {
 
 bool timer_clocked(MachineImpl& m, unsigned n) {
   switch (n) {
-    case 1: return m.rcc.enabled(Rcc::APB2ENR, RCC_APB2ENR_TIM1EN);
-    case 2: return m.rcc.enabled(Rcc::APB1ENR, RCC_APB1ENR_TIM2EN);
-    case 3: return m.rcc.enabled(Rcc::APB1ENR, RCC_APB1ENR_TIM3EN);
-    case 4: return m.rcc.enabled(Rcc::APB1ENR, RCC_APB1ENR_TIM4EN);
-    case 5: return m.rcc.enabled(Rcc::APB1ENR, RCC_APB1ENR_TIM5EN);
-    default: return false;
+    case 1:
+      return m.rcc.enabled(Rcc::APB2ENR, RCC_APB2ENR_TIM1EN);
+    case 2:
+      return m.rcc.enabled(Rcc::APB1ENR, RCC_APB1ENR_TIM2EN);
+    case 3:
+      return m.rcc.enabled(Rcc::APB1ENR, RCC_APB1ENR_TIM3EN);
+    case 4:
+      return m.rcc.enabled(Rcc::APB1ENR, RCC_APB1ENR_TIM4EN);
+    case 5:
+      return m.rcc.enabled(Rcc::APB1ENR, RCC_APB1ENR_TIM5EN);
+    default:
+      return false;
   }
 }
 
@@ -111,7 +122,7 @@ extern "C" std::uint32_t host_register_read(std::uint32_t id) {
   const unsigned inst = register_instance(id);
   const unsigned idx = register_index(id);
   if (time_dependent(b, idx)) {
-    m.cpu.charge(cost::kRegister);
+    m.cpu.charge_timed_read();
   } else {
     m.cpu.charge_poll(cost::kRegister);
   }
@@ -124,17 +135,25 @@ extern "C" std::uint32_t host_register_read(std::uint32_t id) {
       Timer* t = inst < m.timers.size() ? m.timers[inst].get() : nullptr;
       return (t != nullptr && timer_clocked(m, inst)) ? t->read(idx) : 0;
     }
-    case Block::Rcc: return m.rcc.read(idx);
-    case Block::Exti: return m.exti.read(idx);
+    case Block::Rcc:
+      return m.rcc.read(idx);
+    case Block::Exti:
+      return m.exti.read(idx);
     case Block::Syscfg:
       if (idx >= 2 && idx <= 5) return m.exti.read_exticr(idx - 2);
       return idx == 0 ? m.syscfg_memrmp : idx == 1 ? m.syscfg_pmc : m.syscfg_cmpcr;
-    case Block::Dwt: return m.cycles.read_dwt(idx);
-    case Block::Debug: return idx == 3 ? m.cycles.read_demcr() : 0;
-    case Block::Systick: return m.systick.read(idx);
-    case Block::Flash: return idx == 0 ? m.flash_acr : 0;
-    case Block::Pwr: return idx == 0 ? m.pwr_cr : 0x00004000u;  // CSR: regulator ready
-    default: return 0;  // blocks driven through the HAL only
+    case Block::Dwt:
+      return m.cycles.read_dwt(idx);
+    case Block::Debug:
+      return idx == 3 ? m.cycles.read_demcr() : 0;
+    case Block::Systick:
+      return m.systick.read(idx);
+    case Block::Flash:
+      return idx == 0 ? m.flash_acr : 0;
+    case Block::Pwr:
+      return idx == 0 ? m.pwr_cr : 0x00004000u;  // CSR: regulator ready
+    default:
+      return 0;  // blocks driven through the HAL only
   }
 }
 
@@ -157,8 +176,12 @@ extern "C" void host_register_write(std::uint32_t id, std::uint32_t value) {
       if (t != nullptr && timer_clocked(m, inst)) t->write(idx, value);
       break;
     }
-    case Block::Rcc: m.rcc.write(idx, value); break;
-    case Block::Exti: m.exti.write(idx, value); break;
+    case Block::Rcc:
+      m.rcc.write(idx, value);
+      break;
+    case Block::Exti:
+      m.exti.write(idx, value);
+      break;
     case Block::Syscfg:
       if (!m.syscfg_clock()) break;
       if (idx >= 2 && idx <= 5) {
@@ -171,17 +194,22 @@ extern "C" void host_register_write(std::uint32_t id, std::uint32_t value) {
         m.syscfg_cmpcr = value;
       }
       break;
-    case Block::Dwt: m.cycles.write_dwt(idx, value); break;
+    case Block::Dwt:
+      m.cycles.write_dwt(idx, value);
+      break;
     case Block::Debug:
       if (idx == 3) m.cycles.write_demcr(value);
       break;
-    case Block::Systick: m.systick.write(idx, value); break;
+    case Block::Systick:
+      m.systick.write(idx, value);
+      break;
     case Block::Flash:
       if (idx == 0) m.flash_acr = value;
       break;
     case Block::Pwr:
       if (idx == 0) m.pwr_cr = value;
       break;
-    default: break;
+    default:
+      break;
   }
 }

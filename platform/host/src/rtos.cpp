@@ -108,7 +108,8 @@ osStatus_t Rtos::start() {
   started_ = true;
   m_.nvic.set_priority(Nvic::kPendSV, 15);
   m_.nvic.set_priority(Nvic::kSysTick, 15);
-  m_.nvic.set_kernel_handler(Nvic::kSysTick, [this] { tick(); }, "SysTick");
+  m_.nvic.set_kernel_handler(
+      Nvic::kSysTick, [this] { tick(); }, "SysTick");
   // SysTick: the processor clock divided to the kernel's 1 kHz tick.
   m_.systick.write(SysTickTimer::LOAD, SystemCoreClock / 1000 - 1);
   m_.systick.write(SysTickTimer::VAL, 0);

@@ -4,7 +4,9 @@
 
 namespace host {
 
-void SpiPort::detach(SpiDevice* device) { devices_.erase(std::remove(devices_.begin(), devices_.end(), device), devices_.end()); }
+void SpiPort::detach(SpiDevice* device) {
+  devices_.erase(std::remove(devices_.begin(), devices_.end(), device), devices_.end());
+}
 
 namespace {
 constexpr std::uint32_t kBlockingOverhead = 120;  // set-up and flag polling of a blocking transmit

@@ -94,16 +94,26 @@ void Timer::clock_changed() {
 
 std::uint32_t Timer::read(unsigned reg) {
   switch (reg) {
-    case CR1: return cr1_;
-    case CR2: return cr2_;
-    case SMCR: return smcr_;
-    case DIER: return dier_;
-    case SR: return sr_;
-    case EGR: return 0;
-    case CNT: return counter();
-    case PSC: return psc_;
-    case ARR: return arr_;
-    default: return reg < kRegCount ? other_[reg] : 0;
+    case CR1:
+      return cr1_;
+    case CR2:
+      return cr2_;
+    case SMCR:
+      return smcr_;
+    case DIER:
+      return dier_;
+    case SR:
+      return sr_;
+    case EGR:
+      return 0;
+    case CNT:
+      return counter();
+    case PSC:
+      return psc_;
+    case ARR:
+      return arr_;
+    default:
+      return reg < kRegCount ? other_[reg] : 0;
   }
 }
 
@@ -122,8 +132,12 @@ void Timer::write(unsigned reg, std::uint32_t value) {
       }
       break;
     }
-    case CR2: cr2_ = value; break;
-    case SMCR: smcr_ = value; break;
+    case CR2:
+      cr2_ = value;
+      break;
+    case SMCR:
+      smcr_ = value;
+      break;
     case DIER:
       dier_ = value;
       if (asserted()) m_.nvic.set_pending(exception_);
@@ -140,7 +154,9 @@ void Timer::write(unsigned reg, std::uint32_t value) {
       base_count_ = value & mask;
       schedule_update();
       break;
-    case PSC: psc_ = value & 0xFFFFu; break;
+    case PSC:
+      psc_ = value & 0xFFFFu;
+      break;
     case ARR:
       rebase();
       arr_ = value & mask;

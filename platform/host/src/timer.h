@@ -16,7 +16,27 @@ struct MachineImpl;
 class Timer final : public Event {
  public:
   enum Reg : std::uint8_t {
-    CR1, CR2, SMCR, DIER, SR, EGR, CCMR1, CCMR2, CCER, CNT, PSC, ARR, RCR, CCR1, CCR2, CCR3, CCR4, BDTR, DCR, DMAR, OR,
+    CR1,
+    CR2,
+    SMCR,
+    DIER,
+    SR,
+    EGR,
+    CCMR1,
+    CCMR2,
+    CCER,
+    CNT,
+    PSC,
+    ARR,
+    RCR,
+    CCR1,
+    CCR2,
+    CCR3,
+    CCR4,
+    BDTR,
+    DCR,
+    DMAR,
+    OR,
     kRegCount
   };
 
@@ -53,7 +73,7 @@ class Timer final : public Event {
   std::uint32_t psc_ = 0, psc_active_ = 0, arr_ = 0;
   std::uint32_t other_[kRegCount] = {};
   std::uint64_t clock_hz_ = 16'000'000;
-  Time base_time_ = 0;          // a tick boundary
+  Time base_time_ = 0;            // a tick boundary
   std::uint64_t base_count_ = 0;  // the counter at base_time_
   std::uint64_t updates_ = 0;
 };

@@ -64,11 +64,12 @@ int exti_main() {
 
 class Interrupts : public PlatformTest {
  protected:
-  Interrupts() : image_([] {
-    exti_order.clear();
-    tim3_in = tim3_out = tim4_in = exti_at = 0;
-    exti_ipsr = 0;
-  }) {
+  Interrupts()
+      : image_([] {
+          exti_order.clear();
+          tim3_in = tim3_out = tim4_in = exti_at = 0;
+          exti_ipsr = 0;
+        }) {
     image_.provide("HAL_GPIO_EXTI_Callback", &record_exti);
   }
   TestImage image_;

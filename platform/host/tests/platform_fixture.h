@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "board_setup.h"
+#include "cmsis_os2.h"
 #include "host/machine.h"
 #include "main.h"
 #include "test_image.h"
@@ -31,6 +32,12 @@ class PlatformTest : public ::testing::Test {
  private:
   std::unique_ptr<host::Machine> machine_;
 };
+
+// A normal-priority task of the given name and stack size.
+constexpr osThreadAttr_t task_attributes(const char* name, uint32_t stack) {
+  return {.name = name, .attr_bits = 0, .cb_mem = nullptr, .cb_size = 0, .stack_mem = nullptr, .stack_size = stack,
+          .priority = osPriorityNormal, .tz_module = 0, .reserved = 0};
+}
 
 // Clocks and the HAL tick as the board sets them up.
 inline void board_clocks() {

@@ -40,10 +40,10 @@ void waker(void*) {
   for (;;) osDelay(1000);
 }
 
-const osThreadAttr_t attr_a = {.name = "A", .attr_bits = 0, .cb_mem = nullptr, .cb_size = 0, .stack_mem = nullptr, .stack_size = 1024, .priority = osPriorityNormal, .tz_module = 0, .reserved = 0};
-const osThreadAttr_t attr_b = {.name = "B", .attr_bits = 0, .cb_mem = nullptr, .cb_size = 0, .stack_mem = nullptr, .stack_size = 1024, .priority = osPriorityNormal, .tz_module = 0, .reserved = 0};
-const osThreadAttr_t attr_c = {.name = "C", .attr_bits = 0, .cb_mem = nullptr, .cb_size = 0, .stack_mem = nullptr, .stack_size = 1024, .priority = osPriorityNormal, .tz_module = 0, .reserved = 0};
-const osThreadAttr_t attr_big = {.name = "big", .attr_bits = 0, .cb_mem = nullptr, .cb_size = 0, .stack_mem = nullptr, .stack_size = 17000, .priority = osPriorityNormal, .tz_module = 0, .reserved = 0};
+const osThreadAttr_t attr_a = task_attributes("A", 1024);
+const osThreadAttr_t attr_b = task_attributes("B", 1024);
+const osThreadAttr_t attr_c = task_attributes("C", 1024);
+const osThreadAttr_t attr_big = task_attributes("big", 17000);
 
 int slicing_main() {
   board_clocks();
@@ -77,10 +77,11 @@ int heap_main() {
 
 class Kernel : public PlatformTest {
  protected:
-  Kernel() : image_([] {
-    delays.clear();
-    events.clear();
-  }) {}
+  Kernel()
+      : image_([] {
+          delays.clear();
+          events.clear();
+        }) {}
   TestImage image_;
 };
 

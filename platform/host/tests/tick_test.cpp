@@ -39,7 +39,7 @@ void delays_task(void*) {
   for (;;) osDelay(1000);
 }
 
-const osThreadAttr_t attr = {.name = "t", .attr_bits = 0, .cb_mem = nullptr, .cb_size = 0, .stack_mem = nullptr, .stack_size = 1024, .priority = osPriorityNormal, .tz_module = 0, .reserved = 0};
+const osThreadAttr_t attr = task_attributes("t", 1024);
 
 int tick_main() {
   board_clocks();
@@ -53,12 +53,13 @@ int tick_main() {
 
 class Tick : public PlatformTest {
  protected:
-  Tick() : image_([] {
-    tim1_updates = 0;
-    delay_lengths.clear();
-    callback_ticks.clear();
-    soft_timer = {};
-  }) {
+  Tick()
+      : image_([] {
+          tim1_updates = 0;
+          delay_lengths.clear();
+          callback_ticks.clear();
+          soft_timer = {};
+        }) {
     image_.provide("main", &tick_main);
     image_.provide("TIM1_UP_TIM10_IRQHandler", &counting_tim1);
     start(image_);

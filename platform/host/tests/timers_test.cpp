@@ -37,10 +37,11 @@ int timers_main() {
 
 class Timers : public PlatformTest {
  protected:
-  Timers() : image_([] {
-    tim3_entries.clear();
-    tim4_entries.clear();
-  }) {
+  Timers()
+      : image_([] {
+          tim3_entries.clear();
+          tim4_entries.clear();
+        }) {
     image_.provide("main", &timers_main);
     image_.provide("TIM3_IRQHandler", &tim3_handler);
     image_.provide("TIM4_IRQHandler", &tim4_handler);

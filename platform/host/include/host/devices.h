@@ -32,12 +32,12 @@ class I2cTarget {
 struct I2cTransaction {
   Time start = 0;
   Time end = 0;
-  std::uint8_t address = 0;       // 7-bit address of the first start
+  std::uint8_t address = 0;  // 7-bit address of the first start
   std::vector<std::uint8_t> written;
   std::vector<std::uint8_t> read;
-  bool acknowledged = false;      // the address was acknowledged
-  bool complete = false;          // ended with a stop (false: cut by reset or power loss)
-  std::string initiator;          // firmware context that ran it
+  bool acknowledged = false;  // the address was acknowledged
+  bool complete = false;      // ended with a stop (false: cut by reset or power loss)
+  std::string initiator;      // firmware context that ran it
 };
 
 class I2cMonitor {

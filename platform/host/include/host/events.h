@@ -78,9 +78,7 @@ class EventQueue {
     std::uint64_t sequence;
     std::uint32_t slot;
     std::uint64_t generation;
-    bool operator>(const Entry& o) const {
-      return when != o.when ? when > o.when : sequence > o.sequence;
-    }
+    bool operator>(const Entry& o) const { return when != o.when ? when > o.when : sequence > o.sequence; }
   };
 
   std::uint32_t attach(Event* e);

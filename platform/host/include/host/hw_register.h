@@ -14,7 +14,22 @@ namespace host {
 
 // Register identity: block kind, block instance and register index.
 enum class Block : std::uint8_t {
-  Gpio = 1, Tim, Rcc, Exti, Syscfg, Dwt, Debug, Systick, Adc, AdcCommon, I2c, Spi, DmaStream, Flash, Pwr, Scb,
+  Gpio = 1,
+  Tim,
+  Rcc,
+  Exti,
+  Syscfg,
+  Dwt,
+  Debug,
+  Systick,
+  Adc,
+  AdcCommon,
+  I2c,
+  Spi,
+  DmaStream,
+  Flash,
+  Pwr,
+  Scb,
 };
 
 constexpr std::uint32_t register_id(Block block, unsigned instance, unsigned index) {

@@ -23,12 +23,12 @@ namespace host {
 struct MachineImpl;
 
 struct MachineStats {
-  std::uint64_t events = 0;             // timed events fired
-  std::uint64_t interrupts = 0;         // exception handlers entered
+  std::uint64_t events = 0;      // timed events fired
+  std::uint64_t interrupts = 0;  // exception handlers entered
   std::uint64_t task_switches = 0;
-  std::uint64_t fast_forwards = 0;      // polling loops skipped to the next event
-  Time fast_forwarded = 0;              // virtual time skipped that way
-  Time idle = 0;                        // virtual time with no task ready
+  std::uint64_t fast_forwards = 0;  // polling loops skipped to the next event
+  Time fast_forwarded = 0;          // virtual time skipped that way
+  Time idle = 0;                    // virtual time with no task ready
   std::uint64_t boots = 0;
 };
 
