@@ -132,18 +132,21 @@ TEST_F(PulseInputs, SequentialLpgSkipsPetrolEdgesUntilLpgInjectionsStop) {
 }
 
 TEST_F(PulseInputs, EncoderDirectionFollowsTheDataLineAndTheInversionSetting) {
+  // The main screen takes each step: forward is the next trip channel.
   sim::RotaryEncoder knob(machine);
   enc_inv = 0;
+  active_ch = 1;
   knob.turn(1);
-  run_for(ms(20));
-  EXPECT_EQ(enc, 1);
+  run_for(ms(200));
+  EXPECT_EQ(active_ch, 2);
   knob.turn(-1);
-  run_for(ms(20));
-  EXPECT_EQ(enc, 2);
+  run_for(ms(200));
+  EXPECT_EQ(active_ch, 1);
   enc_inv = 1;
   knob.turn(1);
-  run_for(ms(20));
-  EXPECT_EQ(enc, 2);
+  run_for(ms(200));
+  EXPECT_EQ(active_ch, 3);
+  EXPECT_EQ(enc, 0);
 }
 
 // Two openings at one counter value give an injection period of 0; the

@@ -9,20 +9,29 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+
+#include "sim/eeprom_world.h"
+#include "sim/eeprom_show.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kp-sim run [SCENARIO] [--out DIR] [--quiet]\n"
+    "usage: kp-sim run [SCENARIO] [--out DIR] [--eeprom FILE] [--quiet]\n"
     "       kp-sim list\n"
+    "       kp-sim eeprom show FILE [--json]\n"
     "       kp-sim help\n"
     "\n"
-    "run    runs SCENARIO (a built-in name or a JSON file; default: the built-in\n"
-    "       drive \"default\") and writes trace.jsonl, final.json and snapshot\n"
-    "       files to DIR (default ./kp-out)\n"
-    "list   names the built-in scenarios\n";
+    "run          runs SCENARIO (a built-in name or a JSON file; default: the built-in\n"
+    "             drive \"default\") and writes trace.jsonl, final.json, eeprom.bin and\n"
+    "             snapshot files to DIR (default ./kp-out). --eeprom FILE: the unit's\n"
+    "             memory comes from FILE (a missing file is a new chip) and goes back\n"
+    "             to it at the end, so it is kept from one run to the next\n"
+    "list         names the built-in scenarios\n"
+    "eeprom show  prints the record in an EEPROM image: each value, what the\n"
+    "             integrity check would do with it, and the trip channels\n";
 
 struct UsageError {
   std::string message;
@@ -40,6 +49,32 @@ int list() {
   return 0;
 }
 
+int eeprom(const std::vector<std::string>& args) {
+  if (args.empty() || args[0] != "show") throw UsageError{"eeprom takes the command show"};
+  std::optional<std::string> file;
+  bool as_json = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--json") {
+      as_json = true;
+    } else if (args[i].rfind("-", 0) == 0) {
+      throw UsageError{"unknown option " + args[i]};
+    } else if (!file) {
+      file = args[i];
+    } else {
+      throw UsageError{"eeprom show takes one file"};
+    }
+  }
+  if (!file) throw UsageError{"eeprom show needs an image file"};
+  if (!std::filesystem::exists(*file)) throw sim::ScenarioError(*file + ": no such EEPROM image");
+  const sim::ojson d = sim::describe_eeprom(sim::read_eeprom_image(*file), *file);
+  if (as_json) {
+    std::printf("%s\n", d.dump(2).c_str());
+  } else {
+    std::fputs(sim::format_eeprom(d).c_str(), stdout);
+  }
+  return 0;
+}
+
 int run(const std::vector<std::string>& args) {
   std::optional<std::string> scenario_name;
   sim::RunOptions options;
@@ -49,6 +84,10 @@ int run(const std::vector<std::string>& args) {
     if (a == "--out") {
       if (i + 1 >= args.size()) throw UsageError{"--out needs a directory"};
       options.out_dir = args[++i];
+    } else if (a == "--eeprom") {
+      if (i + 1 >= args.size()) throw UsageError{"--eeprom needs a file"};
+      options.eeprom_file = args[++i];
+      sim::read_eeprom_image(options.eeprom_file);  // refuse a bad image before anything runs
     } else if (a == "--quiet") {
       quiet = true;
     } else if (a.rfind("-", 0) == 0) {
@@ -88,6 +127,7 @@ int main(int argc, char** argv) {
     const std::string command = args[0];
     args.erase(args.begin());
     if (command == "run") return run(args);
+    if (command == "eeprom") return eeprom(args);
     if (command == "list") {
       if (!args.empty()) throw UsageError{"list takes no arguments"};
       return list();

@@ -45,7 +45,7 @@ Board::~Board() {
 
 void Board::update_power() {
   const auto& g = machine_.gpio();
-  const bool on = g.level(pins::ignition) || g.level(pins::relay);
+  const bool on = supply_ && (g.level(pins::ignition) || g.level(pins::relay));
   if (on) {
     cancel();  // back within the hold-up time, or never gone
     if (!machine_.powered()) {
@@ -58,6 +58,11 @@ void Board::update_power() {
 }
 
 void Board::fire(host::Time) { machine_.set_powered(false); }
+
+void Board::set_supply(bool connected) {
+  supply_ = connected;
+  update_power();
+}
 
 void Board::on_pin_level(host::PinId, host::Time, bool) { update_power(); }
 

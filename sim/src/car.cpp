@@ -52,13 +52,11 @@ Time Motion::time_at_distance(Time from, double km) const {
     const double span = host::to_seconds(t1_ - t0_);
     const double a = span > 0 ? (v1_ - v0_) / span : 0.0;
     const double need = (km - x0_) * 3600.0;  // km*s/h
-    double tau;
-    if (std::abs(a) < 1e-12) {
-      tau = v0_ > 0 ? need / v0_ : INFINITY;
-    } else {
-      const double disc = v0_ * v0_ + 2.0 * a * need;
-      tau = disc < 0 ? INFINITY : (-v0_ + std::sqrt(disc)) / a;
-    }
+    // The root in the form without cancellation: the cruise control's short
+    // ramps have accelerations close to 0, where (-v0 + sqrt(disc)) / a
+    // loses the time to rounding.
+    const double disc = v0_ * v0_ + 2.0 * a * need;
+    const double tau = disc < 0 ? INFINITY : 2.0 * need / (v0_ + std::sqrt(disc));
     if (tau >= 0 && tau <= span) {
       const Time t = t0_ + static_cast<Time>(std::ceil(tau * host::kTimePerSecond));
       return std::max(t, from);
@@ -68,6 +66,11 @@ Time Motion::time_at_distance(Time from, double km) const {
   const Time base = std::max(from, t1_);
   const double rest = (km - distance_km(base)) * 3600.0 / v1_;
   return base + static_cast<Time>(std::ceil(rest * host::kTimePerSecond));
+}
+
+double Motion::acceleration(Time t) const {
+  if (t < t0_ || t >= t1_) return 0.0;
+  return (v1_ - v0_) / host::to_seconds(t1_ - t0_);
 }
 
 bool Motion::moving_after(Time t) const { return v1_ > 0 || t < t1_; }
@@ -171,6 +174,14 @@ class Car::SpeedSensor final : public host::Event {
     schedule_next(now);
   }
 
+  // The motion changed with the distance continuous: a pulse in progress
+  // ends as planned, and the next comes when the new motion reaches it.
+  void retime(Time now) {
+    if (high_) return;
+    cancel();
+    schedule_next(now);
+  }
+
   void fire(Time t) override {
     Car& c = car_;
     if (high_) {
@@ -203,15 +214,45 @@ class Car::SpeedSensor final : public host::Event {
   double next_pulse_ = 1.0;
 };
 
+// ---------------------------------------------------------------- throttle drive
+
+// While the cruise control drives, the longitudinal model advances in fixed
+// steps; the speed between two steps is a straight ramp, so the distance (and
+// with it each speed-sensor pulse) stays exact along it.
+class Car::ThrottleDrive final : public host::Event {
+ public:
+  explicit ThrottleDrive(Car& car) : Event(car.machine_.events()), car_(car) {}
+
+  void fire(Time t) override {
+    Car& c = car_;
+    if (!c.cruising_) return;
+    const double gradient = c.road_.gradient_percent(c.motion_.distance_km(t));
+    const double v = c.model_.advance(host::to_seconds(kModelStep), c.throttle_->opening(), gradient, c.engine_on());
+    c.motion_.ramp_to(t, v * 3.6, kModelStep);
+    c.sensor_->retime(t);
+    schedule(t + kModelStep);
+  }
+
+ private:
+  Car& car_;
+};
+
 // ---------------------------------------------------------------- car
 
 Car::Car(host::Machine& machine, const CarProperties& props)
-    : machine_(machine), props_(props), petrol_litres_(props.petrol_litres), lpg_litres_(props.lpg_litres) {
+    : machine_(machine),
+      props_(props),
+      petrol_litres_(props.petrol_litres),
+      lpg_litres_(props.lpg_litres),
+      model_(props.vehicle) {
   petrol_line_ = machine.gpio().add_driver(pins::wtr_pb, host::Drive::Low);
   lpg_line_ = machine.gpio().add_driver(pins::wtr_lpg, host::Drive::None);
   speed_line_ = machine.gpio().add_driver(pins::speed, host::Drive::Low);
   injectors_ = std::make_unique<InjectorTrain>(*this);
   sensor_ = std::make_unique<SpeedSensor>(*this);
+  throttle_ = std::make_unique<StepperThrottle>(machine, props.vehicle.throttle_steps);
+  drive_ = std::make_unique<ThrottleDrive>(*this);
+  throttle_->on_energised([this](Time t, bool energised) { on_stepper(t, energised); });
   update_lines();
 }
 
@@ -292,9 +333,52 @@ void Car::set_fuel(Fuel fuel) {
 
 void Car::ramp_speed(double kmh, Time duration) {
   const Time now = machine_.now();
+  if (cruising_) {
+    // Taken up when the driver takes over again.
+    plan_kmh_ = kmh;
+    plan_end_ = now + duration;
+    plan_pending_ = true;
+    return;
+  }
   account_distance(now);
   motion_.ramp_to(now, kmh, duration);
   sensor_->restart(now);
+}
+
+void Car::set_gradient(double percent, double over_km) { road_.change_gradient(distance_km(), percent, over_km); }
+
+bool Car::engine_on() const { return ignition_ && rpm_ > 0; }
+
+// The driver lifts the pedal when the cruise control's motor takes the
+// throttle of a moving car. At a standstill (the configuration menu's test)
+// the driver keeps the car where it is.
+void Car::on_stepper(Time t, bool energised) {
+  if (energised && !cruising_ && motion_.speed_kmh(t) > 0) {
+    cruising_ = true;
+    plan_pending_ = false;
+    const double gradient = road_.gradient_percent(motion_.distance_km(t));
+    model_.start(motion_.speed_kmh(t) / 3.6, motion_.acceleration(t) / 3.6, gradient, engine_on());
+    drive_->schedule(t);
+  } else if (!energised && cruising_) {
+    hand_back(t);
+  }
+}
+
+// The scripted driver goes on from the speed the car has: it holds that
+// speed, or follows a speed step given while the cruise control drove, to
+// the end of its ramp or (ramp time over) at a comfortable acceleration.
+void Car::hand_back(Time t) {
+  cruising_ = false;
+  drive_->cancel();
+  const double v = motion_.speed_kmh(t);
+  if (!plan_pending_) {
+    motion_.ramp_to(t, v, 0);
+  } else {
+    const double seconds = std::abs(plan_kmh_ - v) / kTakeOverKmhPerSecond;
+    motion_.ramp_to(t, plan_kmh_, t < plan_end_ ? plan_end_ - t : host::from_seconds(seconds));
+  }
+  plan_pending_ = false;
+  sensor_->retime(t);
 }
 
 double Car::speed_kmh() const { return motion_.speed_kmh(machine_.now()); }

@@ -61,8 +61,18 @@ class Runner::Tracer final : public host::Event {
   Time last_ = host::kNever;
 };
 
+namespace {
+Scenario with_options(Scenario sc, const RunOptions& options) {
+  if (!options.eeprom_file.empty()) {
+    sc.eeprom.image = read_eeprom_image(options.eeprom_file);
+    sc.eeprom.image_file = options.eeprom_file;
+  }
+  return sc;
+}
+}  // namespace
+
 Runner::Runner(const Scenario& scenario, const RunOptions& options)
-    : scenario_(scenario),
+    : scenario_(with_options(scenario, options)),
       options_(options),
       machine_(std::make_unique<host::Machine>(host::LinkedFirmware::instance())),
       world_(std::make_unique<World>(*machine_, scenario_)),

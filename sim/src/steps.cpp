@@ -1,6 +1,8 @@
 // Every kind of scenario step, by the name it has in a scenario file.
 #include "sim/steps.h"
 
+#include "sim/cruise_world.h"
+
 namespace sim {
 
 const std::vector<StepKind>& step_kinds() {
@@ -16,6 +18,11 @@ const std::vector<StepKind>& step_kinds() {
       {"cc_down", parse_cc_down},
       {"cc_stop", parse_cc_stop},
       {"cc_engage", parse_cc_engage},
+      {"supply", parse_supply},
+      {"fill", parse_fill},
+      {"outside_temp", parse_outside_temp},
+      {"thermometer", parse_thermometer},
+      {"gradient", parse_gradient},
   };
   return kinds;
 }

@@ -62,6 +62,11 @@ std::shared_ptr<const Action> parse_press(const ScenarioReader& r, const json& v
   return make_action([s](StepContext& c) { c.world.button.press_for(seconds(s)); });
 }
 
+std::shared_ptr<const Action> parse_supply(const ScenarioReader& r, const json& v, const std::string& place) {
+  const bool connected = r.boolean(v, place);
+  return make_action([connected](StepContext& c) { c.world.board.set_supply(connected); });
+}
+
 std::shared_ptr<const Action> parse_snapshot(const ScenarioReader& r, const json& v, const std::string& place) {
   const std::string name = r.string(v, place);
   if (name.empty() || name.size() > 40) r.fail(place, "a snapshot name has 1 to 40 characters");

@@ -27,9 +27,13 @@ void Signal::release_at(Time t) { changes_.push_back(std::make_unique<Change>(*t
 Bench::Bench() = default;
 Bench::~Bench() = default;
 
-void Bench::boot(double seconds) {
+void Bench::boot() {
   ignition.set(true);
-  machine.run_for(s(seconds));
+  const Time limit = machine.now() + s(20);
+  machine.run_for(ms(100));
+  while (view.read<std::uint8_t>("drawlumo") != 0 && machine.now() < limit) machine.run_for(ms(10));
+  ASSERT_EQ(view.read<std::uint8_t>("drawlumo"), 0) << "the start-up did not finish";
+  machine.run_for(ms(20));
 }
 
 void Bench::at(Time t, std::function<void()> fn) {

@@ -58,8 +58,10 @@ class Bench : public ::testing::Test {
   Bench();
   ~Bench() override;
 
-  // Ignition on and run through the start-up (splash wait included).
-  void boot(double seconds = 3.5);
+  // Ignition on and run through the start-up until the main loop runs (the
+  // OLED switched to its gauge marks the end of the start-up: after the
+  // display reset, the splash and its wait, and the record-error line).
+  void boot();
   void run_to(Time t) { machine.run_until(t); }
   void run_for(Time d) { machine.run_for(d); }
   Time now() const { return machine.now(); }

@@ -17,3 +17,5 @@ void adctask(void* argument);
 // The OLED shows the logo / the gauge.
 void draw_lumo_logo(void);
 void start_oled(void);
+// One gauge frame, drawn and sent (OLED task).
+void draw_oled(void);

@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+#include "tm_stm32_onewire.h"
+
 // One trip channel: km driven per fuel and litres used per fuel.
 struct bc {
   double distlpg;
@@ -111,6 +113,11 @@ extern uint8_t sel;
 extern char buf[50];
 extern uint8_t eeprom_errors;
 extern uint8_t drawlumo;
+
+// ---- the 1-Wire bus and the outside-temperature sensor's ROM code (all
+// zero when no sensor was found)
+extern TM_OneWire_t OW;
+extern uint8_t DS_ROM[8];
 
 // ---- cruise control
 extern int ccenable;

@@ -7,6 +7,11 @@
 #include "vehicle_state.h"
 
 void OneSecInt(void) {
+  // Derivative term of the cruise control: the change of the speed error over
+  // the last second.
+  cc_derivative = ((targetspeed - speed) - lasterror) * cc_Dgain;
+  lasterror = targetspeed - speed;
+
   // Consumption of the fuel in use over the last second, per distance and per hour.
   if (IsOnLpg) {
     instcons = (float)((lpgcons - lastlpgcons) / (distlpg - lastdistlpg) * 100.0);

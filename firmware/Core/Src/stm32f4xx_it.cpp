@@ -2,6 +2,7 @@
 #include "stm32f4xx_it.h"
 
 #include "board_setup.h"
+#include "cruise_control.h"
 #include "main.h"
 #include "trip_computer.h"
 
@@ -53,7 +54,10 @@ void TIM3_IRQHandler(void) {
 }
 
 // Stepper tick.
-void TIM4_IRQHandler(void) { HAL_TIM_IRQHandler(&htim4); }
+void TIM4_IRQHandler(void) {
+  StepperControlnterrupt();
+  HAL_TIM_IRQHandler(&htim4);
+}
 
 // Petrol injector PB12, LPG injector PB13, encoder clock PA15, in this order.
 void EXTI15_10_IRQHandler(void) {
@@ -63,7 +67,10 @@ void EXTI15_10_IRQHandler(void) {
 }
 
 // Cruise-control tick.
-void TIM5_IRQHandler(void) { HAL_TIM_IRQHandler(&htim5); }
+void TIM5_IRQHandler(void) {
+  CriuseControlInterrupt();
+  HAL_TIM_IRQHandler(&htim5);
+}
 
 // Display transfer by DMA completed.
 void DMA2_Stream5_IRQHandler(void) { HAL_DMA_IRQHandler(&hdma_spi1_tx); }

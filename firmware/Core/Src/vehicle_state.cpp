@@ -80,6 +80,9 @@ char buf[50] = {};
 uint8_t eeprom_errors = 0;
 uint8_t drawlumo = 1;
 
+TM_OneWire_t OW = {};
+uint8_t DS_ROM[8] = {};
+
 int ccenable = 0;
 float targetspeed = 0.0f;
 float ccthr = 0.0f;

@@ -72,6 +72,10 @@ class Board : private host::PinListener, private host::Event {
 
   // Updates the supply from the ignition and relay lines.
   void update_power();
+  // The unit's supply wire: cut, the board loses its power whatever the
+  // ignition and the relay do (a loose connector, a flat battery).
+  void set_supply(bool connected);
+  bool supply() const { return supply_; }
 
  private:
   void on_pin_level(host::PinId pin, host::Time t, bool level) override;
@@ -79,6 +83,7 @@ class Board : private host::PinListener, private host::Event {
 
   host::Machine& machine_;
   std::uint32_t power_ons_ = 0;
+  bool supply_ = true;
 };
 
 }  // namespace sim

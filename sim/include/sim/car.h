@@ -9,6 +9,8 @@
 
 #include "host/events.h"
 #include "host/machine.h"
+#include "sim/longitudinal.h"
+#include "sim/throttle.h"
 
 namespace sim {
 
@@ -34,6 +36,8 @@ struct CarProperties {
   // still reaches the unit while the car runs on LPG.
   bool petrol_line_on_lpg = true;
   double lpg_delay_ms = 0.3;            // LPG injection after the petrol signal
+  // The car's motion under the cruise control's throttle, and the throttle's travel.
+  VehicleProperties vehicle;
 };
 
 // What really happened, to compare with what the firmware measured.
@@ -52,6 +56,8 @@ class Motion {
  public:
   void ramp_to(host::Time now, double kmh, host::Time duration);
   double speed_kmh(host::Time t) const;
+  // km/h per second (0 outside a ramp).
+  double acceleration(host::Time t) const;
   double distance_km(host::Time t) const;
   // Earliest time >= from at which the distance reaches km, or kNever.
   host::Time time_at_distance(host::Time from, double km) const;
@@ -82,7 +88,11 @@ class Car {
   // fuel cut-off, engine speed 0 a stopped engine.
   void set_engine(double rpm, double petrol_ms, double lpg_ms);
   void set_fuel(Fuel fuel);
+  // The scripted driver's speed: a ramp to kmh over `duration`. While the
+  // cruise control drives, the driver keeps it for when he takes over again.
   void ramp_speed(double kmh, host::Time duration);
+  // The road from here on: its gradient goes to `percent` over `over_km`.
+  void set_gradient(double percent, double over_km);
 
   double rpm() const { return rpm_; }
   double petrol_ms() const { return petrol_ms_; }
@@ -94,15 +104,37 @@ class Car {
   double lpg_litres() const { return lpg_litres_; }
   void fill(Fuel fuel, double litres);
 
+  // The cruise control's throttle actuator. While its driver holds the
+  // throttle (energised) and the car is moving, the driver's foot is off the
+  // pedal and the car answers the throttle alone: the longitudinal model
+  // sets the speed. Released, the scripted driver takes over again from the
+  // speed the car has.
+  StepperThrottle& throttle() { return *throttle_; }
+  const StepperThrottle& throttle() const { return *throttle_; }
+  bool cruising() const { return cruising_; }
+  const LongitudinalModel& longitudinal() const { return model_; }
+  double gradient_percent() const { return road_.gradient_percent(distance_km()); }
+
+  // The scripted driver's comfortable acceleration when taking over after a
+  // finished ramp, in km/h per second.
+  static constexpr double kTakeOverKmhPerSecond = 3.6;
+  // Integration step of the longitudinal model.
+  static constexpr host::Time kModelStep = 10 * host::kTimePerMs;
+
  private:
   class InjectorTrain;
   class SpeedSensor;
+  class ThrottleDrive;
 
   void update_lines();
   void account_distance(host::Time t);
   void burn(Fuel fuel, double litres);
+  bool engine_on() const;
+  void on_stepper(host::Time t, bool energised);
+  void hand_back(host::Time t);
   friend class InjectorTrain;
   friend class SpeedSensor;
+  friend class ThrottleDrive;
 
   host::Machine& machine_;
   CarProperties props_;
@@ -117,6 +149,16 @@ class Car {
   host::Gpio::DriverId petrol_line_, lpg_line_, speed_line_;
   std::unique_ptr<InjectorTrain> injectors_;
   std::unique_ptr<SpeedSensor> sensor_;
+  // Cruise control: the throttle, the model and the road it drives on, and
+  // the scripted driver's plan kept while the throttle drives.
+  std::unique_ptr<StepperThrottle> throttle_;
+  LongitudinalModel model_;
+  Road road_;
+  std::unique_ptr<ThrottleDrive> drive_;
+  bool cruising_ = false;
+  bool plan_pending_ = false;  // a speed step came while the cruise control drove
+  double plan_kmh_ = 0;
+  host::Time plan_end_ = 0;
 };
 
 }  // namespace sim

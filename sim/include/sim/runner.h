@@ -25,6 +25,9 @@ class RunError : public std::runtime_error {
 struct RunOptions {
   std::string out_dir = "kp-out";
   bool write_files = true;  // false: run only (benchmarks, tests)
+  // The unit's memory: loaded from this image file (a missing file is a new
+  // chip) instead of what the scenario gives, and written back at the end.
+  std::string eeprom_file;
 };
 
 struct RunSummary {

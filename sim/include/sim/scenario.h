@@ -13,6 +13,9 @@
 #include <nlohmann/json.hpp>
 
 #include "sim/car.h"
+#include "sim/eeprom_world.h"
+#include "sim/sensors.h"
+#include "sim/oled_world.h"
 #include "sim/steps.h"
 
 namespace sim {
@@ -35,6 +38,9 @@ struct Scenario {
   std::string description;
   double trace_interval = 1.0;
   CarProperties car;
+  EepromSetup eeprom;
+  SensorSetup sensors;
+  OledSetup oled;
   std::vector<Step> steps;  // in time order
   double end = 0;           // seconds: the run ends here
 };

@@ -61,5 +61,9 @@ std::shared_ptr<const Action> parse_cc_up(const ScenarioReader&, const nlohmann:
 std::shared_ptr<const Action> parse_cc_down(const ScenarioReader&, const nlohmann::json&, const std::string&);
 std::shared_ptr<const Action> parse_cc_stop(const ScenarioReader&, const nlohmann::json&, const std::string&);
 std::shared_ptr<const Action> parse_cc_engage(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_supply(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_fill(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_outside_temp(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_thermometer(const ScenarioReader&, const nlohmann::json&, const std::string&);
 
 }  // namespace sim

@@ -1,0 +1,47 @@
+// The unit's EEPROM in the world: the 24C08 on the board's I2C bus, its
+// initial content from the scenario or an image file, and the image written
+// out at the end of a run (so a user keeps the unit's memory between runs).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/eeprom24c08.h"
+#include "sim/world.h"
+
+namespace sim {
+
+struct EepromSetup {
+  bool present = true;
+  std::optional<std::vector<std::uint8_t>> image;  // nullopt: a new, erased chip
+  std::optional<double> stops_answering_at;        // seconds from the start
+  std::string image_file;                          // written back at the end when set
+};
+
+class ScenarioReader;
+struct Scenario;
+void parse_eeprom_section(const ScenarioReader& reader, const nlohmann::json& value, const std::string& place,
+                          Scenario& out);
+
+// Reads an image file: exactly 1024 bytes. A missing file is a new chip (all
+// 0xFF). Anything else throws ScenarioError with a one-line message.
+std::vector<std::uint8_t> read_eeprom_image(const std::string& path);
+// Writes an image file whole or not at all (through a temporary file).
+void write_eeprom_image(const std::string& path, const std::vector<std::uint8_t>& image);
+
+class EepromPart final : public WorldPart {
+ public:
+  EepromPart(host::Machine& machine, const EepromSetup& setup);
+  Eeprom24c08& chip() { return chip_; }
+  void trace(ojson& world) override;
+  void snapshot(const std::string& dir, const std::string& name) override;
+  void finish() override;
+
+ private:
+  Eeprom24c08 chip_;
+  std::string image_file_;
+};
+
+}  // namespace sim

@@ -1,0 +1,123 @@
+#include "sim/eeprom_world.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "sim/record_layout.h"
+#include "sim/scenario.h"
+#include "sim/scenario_reader.h"
+
+namespace sim {
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> read_eeprom_image(const std::string& path) {
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return std::vector<std::uint8_t>(record::kImageSize, 0xFF);
+  if (fs::is_directory(path, ec)) throw ScenarioError(path + ": is a directory, not an EEPROM image");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ScenarioError(path + ": cannot read the EEPROM image");
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.size() != record::kImageSize)
+    throw ScenarioError(path + ": an EEPROM image is exactly 1024 bytes, this file has " +
+                        std::to_string(bytes.size()));
+  return bytes;
+}
+
+void write_eeprom_image(const std::string& path, const std::vector<std::uint8_t>& image) {
+  const std::string tmp = path + ".tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    if (!out) throw std::runtime_error("cannot write " + tmp);
+  }
+  std::error_code ec;
+  fs::rename(tmp, path, ec);
+  if (ec) throw std::runtime_error("cannot replace " + path + ": " + ec.message());
+}
+
+namespace {
+
+void apply_record(const ScenarioReader& r, const json& v, const std::string& place, record::Image& image) {
+  r.object(v, place);
+  for (auto it = v.begin(); it != v.end(); ++it) {
+    const std::string key = it.key();
+    const std::string where = ScenarioReader::join(place, key);
+    if (key == "ch") {
+      if (!it->is_array() || it->size() > 3) r.fail(where, "expected a list of up to 3 trip channels");
+      for (std::size_t k = 0; k < it->size(); ++k) {
+        const std::string at = where + "[" + std::to_string(k) + "]";
+        const json& c = (*it)[k];
+        r.object(c, at);
+        r.only_keys(c, at, {"distlpg", "distpb", "pbcons", "lpgcons"});
+        for (auto f = c.begin(); f != c.end(); ++f)
+          record::set(image, *record::find("ch[" + std::to_string(k) + "]." + f.key()),
+                      r.number(*f, ScenarioReader::join(at, f.key()), -1e9, 1e9));
+      }
+    } else if (key == "flvl") {
+      r.object(*it, where);
+      r.only_keys(*it, where, {"pb_min", "pb_max", "lpg_min", "lpg_max"});
+      for (auto f = it->begin(); f != it->end(); ++f)
+        record::set(image, *record::find("flvl." + f.key()), r.integer(*f, ScenarioReader::join(where, f.key()), 0, 65535));
+    } else {
+      const record::Field* field = record::find(key);
+      if (field == nullptr || key.find('.') != std::string::npos)
+        r.fail(where, "not a value of the record (for example SPD_CAL, lpgtype, pbcap, flvl, ch)");
+      switch (field->type) {
+        case record::Type::U8: record::set(image, *field, r.integer(*it, where, 0, 255)); break;
+        case record::Type::U16: record::set(image, *field, r.integer(*it, where, 0, 65535)); break;
+        case record::Type::I32: record::set(image, *field, r.integer(*it, where, -2147483647, 2147483647)); break;
+        default: record::set(image, *field, r.number(*it, where, -1e30, 1e30)); break;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void parse_eeprom_section(const ScenarioReader& r, const json& v, const std::string& place, Scenario& sc) {
+  EepromSetup& e = sc.eeprom;
+  r.object(v, place);
+  r.only_keys(v, place, {"present", "image_file", "record", "stops_answering_at"});
+  if (v.contains("present")) e.present = r.boolean(v["present"], ScenarioReader::join(place, "present"));
+  if (v.contains("image_file")) {
+    const std::string where = ScenarioReader::join(place, "image_file");
+    fs::path file = r.string(v["image_file"], where);
+    // Relative to the scenario file.
+    const fs::path source(r.source());
+    if (file.is_relative() && source.has_parent_path()) file = source.parent_path() / file;
+    if (!fs::exists(file)) r.fail(where, file.string() + " does not exist");
+    try {
+      e.image = read_eeprom_image(file.string());
+    } catch (const ScenarioError& err) {
+      r.fail(where, err.what());
+    }
+  }
+  if (v.contains("record")) {
+    record::Image image = e.image.value_or(record::default_image());
+    apply_record(r, v["record"], ScenarioReader::join(place, "record"), image);
+    e.image = image;
+  }
+  if (v.contains("stops_answering_at"))
+    e.stops_answering_at = r.number(v["stops_answering_at"], ScenarioReader::join(place, "stops_answering_at"), 0, 1e9);
+}
+
+EepromPart::EepromPart(host::Machine& machine, const EepromSetup& setup)
+    : chip_(machine), image_file_(setup.image_file) {
+  if (setup.image) chip_.load(*setup.image);
+  if (setup.stops_answering_at) chip_.stop_answering_at(host::from_seconds(*setup.stops_answering_at));
+}
+
+void EepromPart::trace(ojson& world) { world["eeprom_pages_programmed"] = chip_.pages_programmed(); }
+
+void EepromPart::snapshot(const std::string& dir, const std::string& name) {
+  if (name == "final") write_eeprom_image((fs::path(dir) / "eeprom.bin").string(), chip_.image());
+}
+
+void EepromPart::finish() {
+  if (!image_file_.empty()) write_eeprom_image(image_file_, chip_.image());
+}
+
+}  // namespace sim

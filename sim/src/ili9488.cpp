@@ -1,0 +1,436 @@
+#include "sim/ili9488.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace sim {
+
+using host::Time;
+
+namespace {
+
+// Commands of the controller this model carries out.
+constexpr std::uint8_t kNop = 0x00;
+constexpr std::uint8_t kSoftwareReset = 0x01;
+constexpr std::uint8_t kSleepIn = 0x10;
+constexpr std::uint8_t kSleepOut = 0x11;
+constexpr std::uint8_t kNormalMode = 0x13;
+constexpr std::uint8_t kInversionOff = 0x20;
+constexpr std::uint8_t kInversionOn = 0x21;
+constexpr std::uint8_t kDisplayOff = 0x28;
+constexpr std::uint8_t kDisplayOn = 0x29;
+constexpr std::uint8_t kColumnAddress = 0x2A;
+constexpr std::uint8_t kPageAddress = 0x2B;
+constexpr std::uint8_t kMemoryWrite = 0x2C;
+constexpr std::uint8_t kMadctl = 0x36;
+constexpr std::uint8_t kPixelFormat = 0x3A;
+constexpr std::uint8_t kMemoryWriteContinue = 0x3C;
+constexpr std::uint8_t kInterfaceMode = 0xB0;
+
+constexpr std::uint8_t kMadctlMY = 0x80;
+constexpr std::uint8_t kMadctlMX = 0x40;
+constexpr std::uint8_t kMadctlMV = 0x20;
+constexpr std::uint8_t kMadctlBGR = 0x08;
+
+// Bits per pixel of the host interface (DBI field of the pixel format).
+constexpr std::uint8_t kDbi18 = 0x06;
+constexpr std::uint8_t kDbi3 = 0x01;
+
+constexpr std::uint32_t k18Bits = 0x3FFFF;
+
+std::uint8_t to_8bit(std::uint32_t six) { return static_cast<std::uint8_t>((six << 2) | (six >> 4)); }
+
+// A run of pixels along the column addresses, three bytes each; the upper six
+// bits of each byte count. With the BGR bit the first byte lights red.
+template <bool kBgr>
+void decode_run(std::uint32_t* out, std::ptrdiff_t step, const std::uint8_t* in, int n) {
+  constexpr int red = kBgr ? 0 : 2, blue = kBgr ? 2 : 0;
+  for (int k = 0; k < n; ++k, in += 3, out += step) {
+    *out = (static_cast<std::uint32_t>(in[red] >> 2) << 12) | (static_cast<std::uint32_t>(in[1] >> 2) << 6) |
+           static_cast<std::uint32_t>(in[blue] >> 2);
+  }
+}
+
+}  // namespace
+
+Ili9488::Ili9488(host::Machine& machine)
+    : machine_(machine), memory_(static_cast<std::size_t>(kColumns) * kRows, 0) {
+  host::Gpio& g = machine_.gpio();
+  dc_ = dc_before_ = g.level(pins::lcd_dc);
+  cs_ = cs_before_ = g.level(pins::lcd_cs);
+  res_low_ = !g.level(pins::lcd_res);
+  g.add_listener(pins::lcd_dc, this);
+  g.add_listener(pins::lcd_cs, this);
+  g.add_listener(pins::lcd_res, this);
+  machine_.add_power_listener(this);
+  machine_.spi1().attach(this);
+  powered_ = machine_.powered();
+  reset_registers(machine_.now());
+}
+
+Ili9488::~Ili9488() {
+  machine_.spi1().detach(this);
+  machine_.remove_power_listener(this);
+  host::Gpio& g = machine_.gpio();
+  g.remove_listener(pins::lcd_dc, this);
+  g.remove_listener(pins::lcd_cs, this);
+  g.remove_listener(pins::lcd_res, this);
+}
+
+// ---------------------------------------------------------------- the glass
+
+bool Ili9488::lit() const { return powered_ && !res_low_ && !sleeping_ && display_on_; }
+
+std::uint32_t Ili9488::pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= kGlassWidth || y >= kGlassHeight) return 0;
+  return memory_[static_cast<std::size_t>(y) * kGlassWidth + static_cast<std::size_t>(x)];
+}
+
+std::uint32_t Ili9488::shown(int x, int y) const {
+  if (!lit()) return 0;
+  const std::uint32_t v = pixel(x, y);
+  return inverted_ ? (~v & k18Bits) : v;
+}
+
+Picture Ili9488::picture() const {
+  Picture p(kGlassWidth, kGlassHeight);
+  for (int y = 0; y < kGlassHeight; ++y) {
+    for (int x = 0; x < kGlassWidth; ++x) {
+      const std::uint32_t v = shown(x, y);
+      std::uint8_t* rgb = p.at(x, y);
+      rgb[0] = to_8bit((v >> 12) & 0x3F);
+      rgb[1] = to_8bit((v >> 6) & 0x3F);
+      rgb[2] = to_8bit(v & 0x3F);
+    }
+  }
+  return p;
+}
+
+// ---------------------------------------------------------------- lines and power
+
+void Ili9488::on_pin_level(host::PinId pin, Time t, bool level) {
+  if (pin == pins::lcd_dc) {
+    dc_before_ = dc_;
+    dc_ = level;
+    dc_changed_ = t;
+  } else if (pin == pins::lcd_cs) {
+    cs_before_ = cs_;
+    cs_ = level;
+    cs_changed_ = t;
+  } else if (pin == pins::lcd_res) {
+    if (!level && !res_low_) {
+      res_low_ = true;
+      res_fell_ = t;
+    } else if (level && res_low_) {
+      res_low_ = false;
+      if (powered_ && t - res_fell_ >= kMinResetPulse) {
+        ++counters_.resets;
+        reset_registers(t);
+      }
+    }
+  }
+}
+
+void Ili9488::on_power(Time t, bool on) {
+  powered_ = on;
+  // The frame memory does not keep its contents without power; what a
+  // powered-up memory holds is undefined, here black.
+  std::fill(memory_.begin(), memory_.end(), 0u);
+  reset_registers(t);
+}
+
+void Ili9488::reset_registers(Time t) {
+  sleeping_ = true;
+  display_on_ = false;
+  inverted_ = false;
+  madctl_ = 0;
+  pixel_format_ = 0x66;
+  interface_mode_ = 0;
+  start_column_ = 0;
+  end_column_ = kColumns - 1;
+  start_page_ = 0;
+  end_page_ = kRows - 1;
+  pending_ = Pending::None;
+  param_count_ = 0;
+  partial_count_ = 0;
+  column_ = page_ = 0;
+  ready_at_ = t + kWakeTime;
+  sleep_out_at_ = t + kSleepOutAfterReset;
+}
+
+// ---------------------------------------------------------------- the bus
+
+void Ili9488::spi_bytes(Time start, Time end, const std::uint8_t* bytes, std::size_t count) {
+  (void)end;
+  // Each byte is taken with the lines as they stood while it was sent; a line
+  // that changed during the burst is a fault of the sender, and the burst is
+  // taken with the level it started with.
+  bool dc = dc_, cs = cs_;
+  if (dc_changed_ > start) {
+    dc = dc_before_;
+    ++counters_.line_changes;
+  }
+  if (cs_changed_ > start) {
+    cs = cs_before_;
+    ++counters_.line_changes;
+  }
+  if (!powered_ || res_low_ || cs) {
+    counters_.unselected_bytes += count;
+    return;
+  }
+  if (dc) {
+    data(bytes, count);
+  } else {
+    for (std::size_t i = 0; i < count; ++i) command(bytes[i], start);
+  }
+}
+
+void Ili9488::command(std::uint8_t c, Time t) {
+  // Any command ends the one before; an unfinished pixel is lost.
+  pending_ = Pending::None;
+  param_count_ = 0;
+  partial_count_ = 0;
+  if (t < ready_at_ || (c == kSleepOut && t < sleep_out_at_)) {
+    ++counters_.early_commands;
+    pending_ = Pending::Ignore;
+    return;
+  }
+  ++counters_.commands;
+  switch (c) {
+    case kNop:
+    case kNormalMode:
+      break;
+    case kSoftwareReset:
+      ++counters_.resets;
+      reset_registers(t);
+      break;
+    case kSleepIn:
+      sleeping_ = true;
+      ready_at_ = t + kWakeTime;
+      break;
+    case kSleepOut:
+      sleeping_ = false;
+      ready_at_ = t + kWakeTime;
+      break;
+    case kInversionOff:
+      inverted_ = false;
+      break;
+    case kInversionOn:
+      inverted_ = true;
+      break;
+    case kDisplayOff:
+      display_on_ = false;
+      break;
+    case kDisplayOn:
+      display_on_ = true;
+      break;
+    case kColumnAddress:
+      pending_ = Pending::ColumnAddress;
+      break;
+    case kPageAddress:
+      pending_ = Pending::PageAddress;
+      break;
+    case kMemoryWrite:
+      begin_memory_write(true);
+      break;
+    case kMemoryWriteContinue:
+      begin_memory_write(false);
+      break;
+    case kMadctl:
+      pending_ = Pending::Madctl;
+      break;
+    case kPixelFormat:
+      pending_ = Pending::PixelFormat;
+      break;
+    case kInterfaceMode:
+      pending_ = Pending::InterfaceMode;
+      break;
+    default:
+      --counters_.commands;
+      ++counters_.unknown_commands;
+      counters_.last_unknown = c;
+      pending_ = Pending::Ignore;  // and its parameters with it
+      break;
+  }
+}
+
+void Ili9488::data(const std::uint8_t* d, std::size_t n) {
+  switch (pending_) {
+    case Pending::MemoryWrite:
+      if ((pixel_format_ & 0x07) == kDbi18) {
+        write_pixels(d, n);
+      } else if ((pixel_format_ & 0x07) == kDbi3) {
+        write_pixels_3bit(d, n);
+      } else {
+        counters_.format_bytes += n;  // 16 bits a pixel is not offered on the serial interface
+      }
+      return;
+    case Pending::Ignore:
+      return;
+    case Pending::None:
+      counters_.stray_data += n;
+      return;
+    default:
+      for (std::size_t i = 0; i < n; ++i) parameter(d[i]);
+      return;
+  }
+}
+
+void Ili9488::parameter(std::uint8_t b) {
+  if (pending_ == Pending::None) {
+    ++counters_.stray_data;
+    return;
+  }
+  params_[param_count_++] = b;
+  switch (pending_) {
+    case Pending::Madctl:
+      madctl_ = b;
+      break;
+    case Pending::PixelFormat:
+      pixel_format_ = b;
+      break;
+    case Pending::InterfaceMode:
+      interface_mode_ = b;
+      break;
+    case Pending::ColumnAddress:
+    case Pending::PageAddress: {
+      if (param_count_ < 4) return;
+      const int first = (params_[0] << 8) | params_[1];
+      const int last = (params_[2] << 8) | params_[3];
+      if (first > last) {
+        ++counters_.bad_windows;
+      } else if (pending_ == Pending::ColumnAddress) {
+        start_column_ = first;
+        end_column_ = last;
+      } else {
+        start_page_ = first;
+        end_page_ = last;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  pending_ = Pending::None;  // every parameter block is complete here
+  param_count_ = 0;
+}
+
+// ---------------------------------------------------------------- frame memory
+
+void Ili9488::begin_memory_write(bool from_start) {
+  pending_ = Pending::MemoryWrite;
+  partial_count_ = 0;
+  // A continued write goes on from the last pixel, unless the window has
+  // since moved away from it.
+  const bool inside = column_ >= start_column_ && column_ <= end_column_ && page_ >= start_page_ && page_ <= end_page_;
+  if (from_start || !inside) {
+    column_ = start_column_;
+    page_ = start_page_;
+  }
+}
+
+// Memory address of a host (column, page) under the access control: MV
+// exchanges the two, then MX mirrors the memory column and MY the memory row.
+std::size_t Ili9488::memory_index(int column, int page) const {
+  const bool mv = (madctl_ & kMadctlMV) != 0;
+  int mem_column = mv ? page : column;
+  int mem_row = mv ? column : page;
+  if (madctl_ & kMadctlMX) mem_column = kColumns - 1 - mem_column;
+  if (madctl_ & kMadctlMY) mem_row = kRows - 1 - mem_row;
+  return stored_at(mem_column, mem_row);
+}
+
+std::uint32_t Ili9488::decode(std::uint8_t first, std::uint8_t second, std::uint8_t third) const {
+  // The controller takes the upper six bits of each byte.
+  if ((madctl_ & kMadctlBGR) == 0) std::swap(first, third);
+  return (static_cast<std::uint32_t>(first >> 2) << 12) | (static_cast<std::uint32_t>(second >> 2) << 6) |
+         static_cast<std::uint32_t>(third >> 2);
+}
+
+// Steps the address counters: along the column range, then to the next page;
+// past the last page the write wraps to the window's start.
+void Ili9488::advance(int pixels) {
+  column_ += pixels;
+  while (column_ > end_column_) {
+    column_ -= end_column_ - start_column_ + 1;
+    page_ = page_ >= end_page_ ? start_page_ : page_ + 1;
+  }
+}
+
+void Ili9488::store(std::uint32_t value) {
+  const bool mv = (madctl_ & kMadctlMV) != 0;
+  const int column_limit = mv ? kRows : kColumns;
+  const int page_limit = mv ? kColumns : kRows;
+  if (column_ < column_limit && page_ < page_limit) {
+    memory_[memory_index(column_, page_)] = value;
+    ++counters_.pixels;
+  } else {
+    ++counters_.clipped_pixels;
+  }
+  advance(1);
+}
+
+// The pixel stream, three bytes a pixel, decoded a row of the window at a time.
+void Ili9488::write_pixels(const std::uint8_t* d, std::size_t n) {
+  std::size_t i = 0;
+  if (partial_count_ > 0) {
+    while (partial_count_ < 3 && i < n) partial_[partial_count_++] = d[i++];
+    if (partial_count_ < 3) return;
+    store(decode(partial_[0], partial_[1], partial_[2]));
+    partial_count_ = 0;
+  }
+  const bool mv = (madctl_ & kMadctlMV) != 0;
+  const int column_limit = mv ? kRows : kColumns;
+  const int page_limit = mv ? kColumns : kRows;
+  // Storage step from one column address to the next (the mapping is affine).
+  const std::ptrdiff_t step =
+      static_cast<std::ptrdiff_t>(memory_index(1, 0)) - static_cast<std::ptrdiff_t>(memory_index(0, 0));
+  const bool bgr = (madctl_ & kMadctlBGR) != 0;
+  std::size_t pixels = (n - i) / 3;
+  while (pixels > 0) {
+    const int run = static_cast<int>(std::min<std::size_t>(pixels, static_cast<std::size_t>(end_column_ - column_ + 1)));
+    if (page_ < page_limit && column_ + run <= column_limit) {
+      std::uint32_t* out = memory_.data() + memory_index(column_, page_);
+      if (bgr) {
+        decode_run<true>(out, step, d + i, run);
+      } else {
+        decode_run<false>(out, step, d + i, run);
+      }
+      counters_.pixels += static_cast<std::uint64_t>(run);
+      i += static_cast<std::size_t>(run) * 3;
+      advance(run);
+    } else {
+      for (int k = 0; k < run; ++k, i += 3) store(decode(d[i], d[i + 1], d[i + 2]));
+    }
+    pixels -= static_cast<std::size_t>(run);
+  }
+  while (i < n) partial_[partial_count_++] = d[i++];
+}
+
+// Three bits a pixel, two pixels a byte: bits 5..3 and 2..0, each bit one
+// colour at full or no intensity.
+void Ili9488::write_pixels_3bit(const std::uint8_t* d, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    for (int shift : {3, 0}) {
+      const std::uint8_t bits = static_cast<std::uint8_t>(d[i] >> shift);
+      const auto full = [](bool on) { return static_cast<std::uint8_t>(on ? 0xFC : 0x00); };
+      store(decode(full(bits & 4), full(bits & 2), full(bits & 1)));
+    }
+  }
+}
+
+// ---------------------------------------------------------------- world part
+
+void TftDisplay::trace(ojson& world) {
+  ojson t;
+  t["lit"] = panel.lit();
+  t["pixels"] = panel.counters().pixels;
+  t["unknown_commands"] = panel.counters().unknown_commands;
+  world["tft"] = t;
+}
+
+void TftDisplay::snapshot(const std::string& dir, const std::string& name) {
+  write_png((std::filesystem::path(dir) / ("tft-" + name + ".png")).string(), panel.picture());
+}
+
+}  // namespace sim

@@ -1,0 +1,62 @@
+// Screens as the panel holds them. The expected picture of a text is rendered
+// from the font tables at its place and in its colours, and compared pixel by
+// pixel with the panel's frame memory as the glass shows it; a mismatch names
+// the first pixel that differs.
+//
+// DisplayRig runs display code directly: a board with the real firmware
+// image, its own entry point (the board set-up, then whatever a test hands to
+// run(), in thread mode) and the panel on SPI1.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "fontsLCD.h"
+#include "host/machine.h"
+#include "sim/ili9488.h"
+#include "test_image.h"
+
+namespace screen {
+
+// The 18-bit value the panel stores for an RGB565 colour sent by a fill or a
+// character: each component's bits at the top of its six.
+std::uint32_t stored(std::uint16_t rgb565);
+// ... and for one sent by the picture blit, scaled to the full range.
+std::uint32_t stored_image(std::uint16_t rgb565);
+
+// `text` in `font` at size 1, cells from (x, y) on the landscape screen.
+::testing::AssertionResult shows_text(const sim::Ili9488& panel, int x, int y, const std::string& text,
+                                      const sFONT& font, std::uint16_t color, std::uint16_t background = 0x0000);
+// Every pixel of the w x h rectangle at (x, y) holds `color`.
+::testing::AssertionResult shows_fill(const sim::Ili9488& panel, int x, int y, int w, int h, std::uint16_t color);
+// Pixels of the rectangle that hold `color`.
+int count_color(const sim::Ili9488& panel, int x, int y, int w, int h, std::uint16_t color);
+
+class DisplayRig : public ::testing::Test {
+ protected:
+  DisplayRig();
+  ~DisplayRig() override;
+
+  // Runs fn in the firmware's thread mode; returns once it has returned.
+  // Fails the test when it takes longer than `limit` of virtual time.
+  void run(std::function<void()> fn, host::Time limit = 10 * host::kTimePerSecond);
+  // The display started as the unit starts it: landscape, cleared to black.
+  void start_display();
+
+  host::Machine& machine() { return *machine_; }
+  sim::Ili9488& panel() { return *panel_; }
+  host::Time now() const { return machine_->now(); }
+
+ private:
+  test::TestImage image_;
+  std::unique_ptr<host::Machine> machine_;
+  std::unique_ptr<sim::Ili9488> panel_;
+  std::function<void()> job_;
+  bool stuck_ = false;
+};
+
+}  // namespace screen
