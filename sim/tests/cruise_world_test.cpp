@@ -18,6 +18,7 @@
 
 #include "host/machine.h"
 #include "stm32f4xx_hal.h"
+#include "scenario_error.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
 #include "sim/world.h"
@@ -199,14 +200,7 @@ TEST(Road, VehicleSectionAndGradientStepsAreRead) {
   EXPECT_EQ(sc.car.vehicle.drag_area_m2, sim::VehicleProperties{}.drag_area_m2);
   ASSERT_EQ(sc.steps.size(), 2u);
   EXPECT_EQ(sc.steps[1].kind, "gradient");
-  auto error_of = [](const char* text) -> std::string {
-    try {
-      sim::parse_scenario(text, "x.json");
-    } catch (const sim::ScenarioError& e) {
-      return e.what();
-    }
-    return "";
-  };
+  auto error_of = [](const char* text) { return scenario_error_of(text, "x.json"); };
   EXPECT_EQ(error_of(R"({"steps": [{"gradient": 45}, {"wait": 1}]})"),
             "x.json: steps[0].gradient: value 45 out of range -30..30");
   EXPECT_EQ(error_of(R"({"vehicle": {"throttle_steps": 20.5}, "steps": [{"wait": 1}]})"),

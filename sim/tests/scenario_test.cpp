@@ -2,17 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "sim/scenario.h"
+#include "scenario_error.h"
 
 namespace {
 
-std::string error_of(const std::string& text) {
-  try {
-    sim::parse_scenario(text, "drive.json");
-  } catch (const sim::ScenarioError& e) {
-    return e.what();
-  }
-  return "";
-}
+std::string error_of(const std::string& text) { return scenario_error_of(text); }
 
 TEST(Scenario, ReadsCarStepsAndTimes) {
   const sim::Scenario sc = sim::parse_scenario(R"({

@@ -11,6 +11,7 @@
 #include "sim/oled_world.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
+#include "scenario_error.h"
 #include "sim/ssd1306.h"
 
 namespace {
@@ -230,14 +231,7 @@ TEST_F(Oled, PhotoShowsPixelsWithGapsDimmedByTheContrast) {
 
 // ---------------------------------------------------------------- in the world
 
-std::string error_of(const std::string& text) {
-  try {
-    sim::parse_scenario(text, "drive.json");
-  } catch (const sim::ScenarioError& e) {
-    return e.what();
-  }
-  return "";
-}
+std::string error_of(const std::string& text) { return scenario_error_of(text); }
 
 TEST(OledScenario, TheOledSectionSaysWhetherTheModuleIsFitted) {
   EXPECT_TRUE(sim::parse_scenario(R"({"steps": [{"wait": 1}]})", "a.json").oled.present);

@@ -127,22 +127,23 @@ static void apply_mask(uint8_t* byte, uint8_t mask) {
   }
 }
 
-// Lengths and coordinates are worked in int so that no clipping step can
-// wrap around.
+// Cuts the run [start, start + len) to [0, limit); false if nothing is left.
+// Worked in int so that no clipping step can wrap around.
+static bool clip_run(int& start, int& len, int limit) {
+  if (start < 0) {
+    len += start;
+    start = 0;
+  }
+  if (start + len > limit) {
+    len = limit - start;
+  }
+  return len > 0;
+}
+
 void ssd1306_DrawHorizontalLine(int16_t x, int16_t y, int16_t length) {
   int xs = x;
   int len = length;
-  if (y < 0 || y >= height()) {
-    return;
-  }
-  if (xs < 0) {
-    len += xs;
-    xs = 0;
-  }
-  if (xs + len > width()) {
-    len = width() - xs;
-  }
-  if (len <= 0) {
+  if (y < 0 || y >= height() || !clip_run(xs, len, width())) {
     return;
   }
   uint8_t* byte = &SSD1306_Buffer[xs + (y / 8) * SSD1306_WIDTH];
@@ -155,17 +156,7 @@ void ssd1306_DrawHorizontalLine(int16_t x, int16_t y, int16_t length) {
 void ssd1306_DrawVerticalLine(int16_t x, int16_t y, int16_t length) {
   int ys = y;
   int len = length;
-  if (x < 0 || x >= width()) {
-    return;
-  }
-  if (ys < 0) {
-    len += ys;
-    ys = 0;
-  }
-  if (ys + len > height()) {
-    len = height() - ys;
-  }
-  if (len <= 0) {
+  if (x < 0 || x >= width() || !clip_run(ys, len, height())) {
     return;
   }
   uint8_t* byte = &SSD1306_Buffer[x + (ys / 8) * SSD1306_WIDTH];
