@@ -180,17 +180,7 @@ void ssd1306_DrawVerticalLine(int16_t x, int16_t y, int16_t length) {
 
   // Whole bytes.
   while (len >= 8) {
-    switch (SSD1306.Color) {
-      case Black:
-        *byte = 0x00;
-        break;
-      case White:
-        *byte = 0xFF;
-        break;
-      case Inverse:
-        *byte = (uint8_t)~*byte;
-        break;
-    }
+    apply_mask(byte, 0xFF);
     len -= 8;
     byte += SSD1306_WIDTH;
   }
