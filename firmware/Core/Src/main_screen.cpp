@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "trip_computer.h"
 #include "vehicle_state.h"
 #include "z_displ_ILI9XXX.h"
 
@@ -41,17 +42,19 @@ uint16_t to_coord(float v) { return to_coord((double)v); }
 
 void text(uint16_t x, uint16_t y, const char* s, sFONT font, uint16_t color) { Displ_WString(x, y, s, font, 1, color, BLACK); }
 
+// The channel is stepped in a local and stored once: the one-second interrupt
+// indexes the channels with active_ch and must never see it outside 1..3.
 void choose_channel(void) {
+  uint8_t channel = active_ch;
   if (enc == 1) {
-    active_ch++;
+    channel++;
     enc = 0;
   }
   if (enc == 2) {
-    active_ch--;
+    channel--;
     enc = 0;
   }
-  if (active_ch > 3) active_ch = 1;
-  if (active_ch == 0) active_ch = 3;
+  active_ch = normalised_channel(channel);
 }
 
 // The buffer lengths below are part of the layout: a text cut there leaves
