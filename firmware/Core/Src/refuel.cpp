@@ -30,23 +30,35 @@ static void announce(const char* what) {
   Displ_WString(0, 100, buf, Font32, 1, WHITE, BLACK);
 }
 
-void check_for_refuel(void) {
-  if ((double)pblvl_start < 0.3 && (double)pblvl > 0.8 && autoreset != 0) {
-    announce("Zatankowano benzyne");
-    pblvl_start = 0.8f;  // the same refuel is not reported again
-    const uint32_t t0 = HAL_GetTick();
-    if (countdown(t0)) {
-      resetpb(1);
-    }
-    Displ_CLS(BLACK);
+// Low at switch-on and full now.
+static bool refuelled(float start_level, float level) {
+  return (double)start_level < 0.3 && (double)level > 0.8 && autoreset != 0;
+}
+
+// A start level of 0.8 keeps the same refuel from being reported again.
+constexpr float kReported = 0.8f;
+
+// Unless the driver cancels within five seconds of t0, trip channel 1 starts
+// again for the fuel.
+static void offer_reset(uint32_t t0, void (*reset)(uint8_t channel)) {
+  if (countdown(t0)) {
+    reset(1);
   }
-  if ((double)lpglvl_start < 0.3 && (double)lpglvl > 0.8 && autoreset != 0) {
+  Displ_CLS(BLACK);
+}
+
+// Petrol marks its refuel before the countdown's start tick is read, LPG after
+// it; the globals can be looked at during that read, so each keeps its order.
+void check_for_refuel(void) {
+  if (refuelled(pblvl_start, pblvl)) {
+    announce("Zatankowano benzyne");
+    pblvl_start = kReported;
+    offer_reset(HAL_GetTick(), resetpb);
+  }
+  if (refuelled(lpglvl_start, lpglvl)) {
     announce("Zatankowano gaz");
     const uint32_t t0 = HAL_GetTick();
-    lpglvl_start = 0.8f;
-    if (countdown(t0)) {
-      resetlpg(1);
-    }
-    Displ_CLS(BLACK);
+    lpglvl_start = kReported;
+    offer_reset(t0, resetlpg);
   }
 }
