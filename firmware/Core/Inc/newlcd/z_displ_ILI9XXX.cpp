@@ -146,6 +146,14 @@ void Displ_Init(Displ_Orientat_e orientation) {
 
 // ---------------------------------------------------------------- drawing
 
+// A fill or text colour on the wire: RGB565 widened to the panel's three
+// bytes by placing each component at the top of its byte.
+static void wire_colour(uint16_t color, uint8_t rgb[3]) {
+  rgb[0] = (uint8_t)((color >> 8) & 0xF8);
+  rgb[1] = (uint8_t)((color >> 3) & 0xFC);
+  rgb[2] = (uint8_t)((color << 3) & 0xFF);
+}
+
 void Displ_SetAddressWindow(uint16_t x1, uint16_t y1, uint16_t x2, uint16_t y2) {
   Displ_WriteCommand(ILI9XXX_COLUMN_ADDR);
   window_params[0] = (uint8_t)(x1 >> 8);
@@ -171,14 +179,13 @@ void Displ_FillArea(uint16_t x, uint16_t y, uint16_t w, uint16_t h, uint16_t col
   if (y1 > (uint32_t)(_height - 1)) y1 = (uint32_t)(_height - 1);
   const uint32_t area = (y1 - y + 1u) * (x1 - x + 1u) * 3u;
 
-  const uint8_t r = (uint8_t)((color >> 8) & 0xF8);
-  const uint8_t g = (uint8_t)((color >> 3) & 0xFC);
-  const uint8_t b = (uint8_t)((color << 3) & 0xFF);
+  uint8_t rgb[3];
+  wire_colour(color, rgb);
   const uint32_t chunk = area < kChunkBytes ? area : kChunkBytes;
   for (uint32_t i = 0; i < chunk; i += 3) {
-    dispBuffer[i] = r;
-    dispBuffer[i + 1] = g;
-    dispBuffer[i + 2] = b;
+    dispBuffer[i] = rgb[0];
+    dispBuffer[i + 1] = rgb[1];
+    dispBuffer[i + 2] = rgb[2];
   }
 
   Displ_SetAddressWindow(x, y, (uint16_t)x1, (uint16_t)y1);
@@ -199,12 +206,18 @@ void Displ_Border(int16_t x, int16_t y, int16_t w, int16_t h, int16_t t, uint16_
   Displ_FillArea((uint16_t)(x + w - t), (uint16_t)y, (uint16_t)t, (uint16_t)h, color);
 }
 
-// Whether pixel j of a glyph row is set: the row's Size bytes joined
-// big-endian, pixel j is bit 8 * Size - 1 - j. Pixels right of the row's bits
-// are never set; a missing glyph is blank.
-static bool glyph_pixel(const uint8_t* row, uint8_t size, uint32_t j) {
-  if (row == nullptr || j >= 8u * size) return false;
-  return (row[j >> 3] & (0x80u >> (j & 7u))) != 0;
+// One glyph pixel into the buffer, twice side by side for a doubled glyph.
+static uint8_t* put_pixel(uint8_t* p, const uint8_t rgb[3], bool twice) {
+  p[0] = rgb[0];
+  p[1] = rgb[1];
+  p[2] = rgb[2];
+  if (twice) {
+    p[3] = rgb[0];
+    p[4] = rgb[1];
+    p[5] = rgb[2];
+    return p + 6;
+  }
+  return p + 3;
 }
 
 void Displ_WChar(uint16_t x, uint16_t y, char ch, sFONT font, uint8_t size, uint16_t color, uint16_t bgcolor) {
@@ -224,9 +237,13 @@ void Displ_WChar(uint16_t x, uint16_t y, char ch, sFONT font, uint8_t size, uint
   if (rows_per_piece == 0) return;
 
   // Background and foreground triples, picked by the pixel's bit.
-  const uint8_t palette[2][3] = {
-      {(uint8_t)((bgcolor >> 8) & 0xF8), (uint8_t)((bgcolor >> 3) & 0xFC), (uint8_t)((bgcolor << 3) & 0xFF)},
-      {(uint8_t)((color >> 8) & 0xF8), (uint8_t)((color >> 3) & 0xFC), (uint8_t)((color << 3) & 0xFF)}};
+  uint8_t palette[2][3];
+  wire_colour(bgcolor, palette[0]);
+  wire_colour(color, palette[1]);
+  // A glyph row is its Size bytes joined big-endian: pixel j is bit
+  // 8 * Size - 1 - j. Pixels right of the row's bits are background, and so
+  // is every pixel of a missing glyph.
+  const uint32_t bit_columns = glyph ? (font.Width < 8u * font.Size ? font.Width : 8u * font.Size) : 0u;
 
   bool window_set = false;
   uint32_t row = 0;
@@ -235,19 +252,12 @@ void Displ_WChar(uint16_t x, uint16_t y, char ch, sFONT font, uint8_t size, uint
     uint8_t* p = dispBuffer;
     for (; row < end; row++) {
       const uint8_t* bits = glyph ? glyph + row * font.Size : nullptr;
-      for (uint32_t j = 0; j < font.Width; j++) {
-        const uint8_t* rgb = palette[glyph_pixel(bits, font.Size, j) ? 1 : 0];
-        p[0] = rgb[0];
-        p[1] = rgb[1];
-        p[2] = rgb[2];
-        p += 3;
-        if (twice) {
-          p[0] = rgb[0];
-          p[1] = rgb[1];
-          p[2] = rgb[2];
-          p += 3;
-        }
+      uint32_t j = 0;
+      for (; j < bit_columns; j++) {
+        const bool set = (bits[j >> 3] & (0x80u >> (j & 7u))) != 0;
+        p = put_pixel(p, palette[set ? 1 : 0], twice);
       }
+      for (; j < font.Width; j++) p = put_pixel(p, palette[0], twice);
     }
     if (!window_set) {
       Displ_SetAddressWindow(x, y, (uint16_t)(x + width - 1u), (uint16_t)(y + font.Height - 1u));
@@ -281,7 +291,7 @@ void ILI9488_DrawImage(uint16_t x, uint16_t y, uint16_t w, uint16_t h, uint8_t* 
   if (w == 0 || h == 0) return;  // nothing to draw, not even a window
   Displ_SetAddressWindow(x, y, (uint16_t)(x + w - 1), (uint16_t)(y + h - 1));
   HAL_GPIO_WritePin(lcd_dc_GPIO_Port, lcd_dc_Pin, GPIO_PIN_SET);
-  HAL_GPIO_WritePin(lcd_cs_GPIO_Port, lcd_cs_Pin, GPIO_PIN_RESET);
+  Displ_Select();
   // Rows alternate between the two buffers: a row is converted while the
   // one before is still on its way. A row wider than a buffer goes in pieces.
   const uint32_t piece_pixels = SIZEBUF / 3;
