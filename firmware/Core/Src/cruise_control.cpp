@@ -7,6 +7,7 @@
 #include <math.h>
 
 #include "board_setup.h"
+#include "m4_convert.h"
 #include "main.h"
 #include "vehicle_state.h"
 
@@ -25,20 +26,6 @@ static float speed_at_last_tick = 0.0f;
 static float clamp01(float x) { return fminf(fmaxf(x, 0.0f), 1.0f); }
 
 static bool pin_high(GPIO_TypeDef* port, uint16_t pin) { return HAL_GPIO_ReadPin(port, pin) != GPIO_PIN_RESET; }
-
-// Float to integer as the FPU converts: toward zero, saturating, NaN to 0.
-static int32_t float_to_int32(float x) {
-  if (!(x == x)) return 0;
-  if (x >= 2147483648.0f) return INT32_MAX;
-  if (x <= -2147483648.0f) return INT32_MIN;
-  return (int32_t)x;
-}
-
-static uint32_t float_to_uint32(float x) {
-  if (!(x > 0.0f)) return 0U;
-  if (x >= 4294967296.0f) return UINT32_MAX;
-  return (uint32_t)x;
-}
 
 static void disengage(void) {
   ccenable = 0;
@@ -68,7 +55,7 @@ void CriuseControlInterrupt(void) {
     if (cc_en_hold == 0) {
       if (ccenable == 0 && speed > (float)CC_MINIMUM_SPEED) {
         ccenable = 1;
-        const int32_t fives = float_to_int32(speed / 5.0f);
+        const int32_t fives = m4_float_to_int32(speed / 5.0f);
         targetspeed = (float)(int32_t)((uint32_t)fives * 5U);  // wraps as the target's multiply does
       } else {
         disengage();
@@ -106,7 +93,7 @@ void CriuseControlInterrupt(void) {
 }
 
 void StepperControlnterrupt(void) {
-  targetsteps = (uint16_t)float_to_uint32((float)stepper_range * ccthr);
+  targetsteps = (uint16_t)m4_float_to_uint32((float)stepper_range * ccthr);
   if (ccenable == 0) {
     targetsteps = 0;
   }

@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "m4_convert.h"
 #include "trip_computer.h"
 #include "vehicle_state.h"
 #include "z_displ_ILI9XXX.h"
@@ -23,22 +24,11 @@ constexpr uint16_t kValueX = 180;
 
 constexpr uint16_t kLambdaColors[6] = {0x001F, 0x3019, 0x6013, 0x980C, 0xC806, 0xF800};  // blue .. red
 
-// A coordinate from a computed value, as the Cortex-M4 converts: toward zero,
-// negative and not-a-number become 0, too large saturates; the low 16 bits
-// are kept.
-uint16_t to_coord(double v) {
-  uint32_t u;
-  if (!(v > 0.0)) {
-    u = 0;
-  } else if (v >= 4294967296.0) {
-    u = 0xFFFFFFFFu;
-  } else {
-    u = (uint32_t)v;
-  }
-  return (uint16_t)u;
-}
+// A coordinate from a computed value, converted as the Cortex-M4 does; the
+// low 16 bits are kept.
+uint16_t to_coord(double v) { return (uint16_t)m4_double_to_uint32(v); }
 
-uint16_t to_coord(float v) { return to_coord((double)v); }
+uint16_t to_coord(float v) { return (uint16_t)m4_float_to_uint32(v); }
 
 void text(uint16_t x, uint16_t y, const char* s, sFONT font, uint16_t color) { Displ_WString(x, y, s, font, 1, color, BLACK); }
 

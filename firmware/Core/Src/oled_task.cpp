@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include "LUMO.h"
+#include "m4_convert.h"
 #include "main.h"
 #include "ssd1306.h"
 #include "tasks.h"
@@ -26,8 +27,7 @@ static void draw_third_line(char* text, size_t size) {
       // The bar is full at `maxinjtime` (fminf drops a NaN ratio: with
       // `maxinjtime` 0 the bar is always full).
       const float percent = fminf(injtime / maxinjtime, 1.0f) * 100.0f;
-      // Converted as the Cortex-M4 does: a negative value becomes 0.
-      const uint8_t progress = percent > 0.0f ? (uint8_t)percent : 0;
+      const uint8_t progress = (uint8_t)m4_float_to_uint32(percent);  // a negative value becomes 0
       ssd1306_DrawProgressBar(0, 45, 128, 18, progress);
       break;
     }
