@@ -96,20 +96,22 @@ void ssd1306_UpdateScreen(void) {
   }
 }
 
+// Whether a pixel drawn in `color` is lit: an inverted display swaps black
+// and white, and a single pixel in Inverse is cleared either way.
+static bool lit(SSD1306_COLOR color) { return SSD1306.Inverted ? color == Black : color == White; }
+
+// Lights or clears one pixel of the buffer; the caller keeps it on the screen.
+static void put_pixel(uint32_t x, uint32_t y, bool on) {
+  uint8_t* byte = &SSD1306_Buffer[x + (y / 8) * SSD1306_WIDTH];
+  const uint8_t bit = (uint8_t)(1u << (y % 8));
+  *byte = on ? (uint8_t)(*byte | bit) : (uint8_t)(*byte & ~bit);
+}
+
 void ssd1306_DrawPixel(uint8_t x, uint8_t y) {
   if (x >= SSD1306_WIDTH || y >= SSD1306_HEIGHT) {
     return;
   }
-  uint8_t color = SSD1306.Color;
-  if (SSD1306.Inverted) {
-    color = color == Black ? White : Black;
-  }
-  const uint8_t bit = (uint8_t)(1u << (y % 8));
-  if (color == White) {
-    SSD1306_Buffer[x + (y / 8) * SSD1306_WIDTH] |= bit;
-  } else {
-    SSD1306_Buffer[x + (y / 8) * SSD1306_WIDTH] &= (uint8_t)~bit;
-  }
+  put_pixel(x, y, lit(SSD1306.Color));
 }
 
 // Applies the current colour to the bits of `mask` in one buffer byte.
@@ -309,17 +311,17 @@ char ssd1306_WriteChar(char ch, FontDef Font) {
     return 0;
   }
   const uint16_t* glyph = &Font.data[(ch - 32) * Font.FontHeight];
-  const SSD1306_COLOR color = SSD1306.Color;
-  const SSD1306_COLOR background = color == Black ? White : Black;
+  // Glyphs are opaque: the cell's background is painted too, in the opposite
+  // of the text colour (black behind Inverse text). The cell is on the screen.
+  const SSD1306_COLOR background = SSD1306.Color == Black ? White : Black;
+  const bool ink = lit(SSD1306.Color);
+  const bool paper = lit(background);
   for (uint32_t i = 0; i < Font.FontHeight; i++) {
     const uint16_t row = glyph[i];
     for (uint32_t j = 0; j < Font.FontWidth; j++) {
-      // Glyphs are opaque: the cell's background is painted too.
-      SSD1306.Color = ((row << j) & 0x8000) ? color : background;
-      ssd1306_DrawPixel((uint8_t)(SSD1306.CurrentX + j), (uint8_t)(SSD1306.CurrentY + i));
+      put_pixel(SSD1306.CurrentX + j, SSD1306.CurrentY + i, ((row << j) & 0x8000) ? ink : paper);
     }
   }
-  SSD1306.Color = color;
   SSD1306.CurrentX = (uint16_t)(SSD1306.CurrentX + Font.FontWidth);
   return ch;
 }
