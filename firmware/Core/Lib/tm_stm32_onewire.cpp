@@ -90,13 +90,9 @@ uint8_t TM_OneWire_Search(TM_OneWire_t* OneWireStruct, uint8_t command) {
   uint8_t rom_byte_mask = 1;
   uint8_t search_result = 0;
 
-  if (!OneWireStruct->LastDeviceFlag) {
-    if (TM_OneWire_Reset(OneWireStruct)) {
-      OneWireStruct->LastDiscrepancy = 0;
-      OneWireStruct->LastDeviceFlag = 0;
-      OneWireStruct->LastFamilyDiscrepancy = 0;
-      return 0;
-    }
+  // The reset runs only while devices are left to find; without a presence
+  // pulse nothing is searched and the next search starts over.
+  if (!OneWireStruct->LastDeviceFlag && TM_OneWire_Reset(OneWireStruct) == 0) {
     TM_OneWire_WriteByte(OneWireStruct, command);
     do {
       const uint8_t id_bit = TM_OneWire_ReadBit(OneWireStruct);
@@ -143,9 +139,7 @@ uint8_t TM_OneWire_Search(TM_OneWire_t* OneWireStruct, uint8_t command) {
     }
   }
   if (!search_result || !OneWireStruct->ROM_NO[0]) {
-    OneWireStruct->LastDiscrepancy = 0;
-    OneWireStruct->LastDeviceFlag = 0;
-    OneWireStruct->LastFamilyDiscrepancy = 0;
+    TM_OneWire_ResetSearch(OneWireStruct);
     search_result = 0;
   }
   return search_result;
