@@ -45,8 +45,10 @@ void CriuseControlInterrupt(void) {
   }
   speed_at_last_tick = speed_now;
 
-  cc_integral = clamp01(cc_integral + (targetspeed - speed) * cc_Igain / 1000.0f);
-  const float cc_proportional = clamp01((targetspeed - speed) * cc_Pgain / 10.0f);
+  // Both terms work on the same reading, the one checked above.
+  const float error = targetspeed - speed_now;
+  cc_integral = clamp01(cc_integral + error * cc_Igain / 1000.0f);
+  const float cc_proportional = clamp01(error * cc_Pgain / 10.0f);
   ccthr = clamp01(cc_integral + cc_proportional + cc_derivative);
 
   // Both buttons together engage at the speed rounded down to 5 km/h, or

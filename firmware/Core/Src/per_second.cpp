@@ -8,9 +8,11 @@
 
 void OneSecInt(void) {
   // Derivative term of the cruise control: the change of the speed error over
-  // the last second.
-  cc_derivative = ((targetspeed - speed) - lasterror) * cc_Dgain;
-  lasterror = targetspeed - speed;
+  // the last second. The error is read once, so the term and the error kept
+  // for the next second agree even if a speed pulse comes in between.
+  const float error = targetspeed - speed;
+  cc_derivative = (error - lasterror) * cc_Dgain;
+  lasterror = error;
 
   // Consumption of the fuel in use over the last second, per distance and per hour.
   if (IsOnLpg) {
