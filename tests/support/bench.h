@@ -13,14 +13,14 @@
 #include "sim/board.h"
 #include "sim/controls.h"
 #include "sim/firmware_view.h"
+#include "test_time.h"
 
 namespace bench {
 
 using host::Time;
-
-inline Time ms(double v) { return host::from_ms(v); }
-inline Time us(double v) { return host::from_us(v); }
-inline Time s(double v) { return host::from_seconds(v); }
+using test::ms;
+using test::s;
+using test::us;
 
 // A line driven by the test: level changes scheduled at exact virtual times.
 class Signal {
