@@ -33,8 +33,7 @@ class AnalogInputs : public Bench {
   // Runs on until the ADC task has made its next pass.
   void next_pass() {
     pblvlraw = -1;
-    const Time limit = now() + ms(400);
-    while (pblvlraw == -1 && now() < limit) run_for(ms(1));
+    run_while([] { return pblvlraw == -1; }, ms(400), ms(1));
     ASSERT_NE(pblvlraw, -1);
   }
   Counts petrol, lpg, battery, aux;

@@ -74,8 +74,7 @@ class CruiseControl : public Bench {
   // step (lasterror follows every change of the error).
   void next_derivative_step() {
     const float before = lasterror;
-    const Time limit = now() + ms(1100);
-    while (lasterror == before && now() < limit) run_for(ms(1));
+    run_while([&] { return lasterror == before; }, ms(1100), ms(1));
   }
   // Engages at about 91 km/h (target 90) and raises the target to `kmh`: the
   // error makes the control open the throttle.
@@ -328,7 +327,7 @@ TEST_F(CruiseControl, IgnitionOffDisengagesAndTheMotorReturnsAndIsReleased) {
   ignition.set(false);
   // The main task switches the control off when its loop next finds the
   // ignition off.
-  while (ccenable != 0 && now() < off + s(10)) run_for(ms(10));
+  run_while([] { return ccenable != 0; }, s(10), ms(10));
   ASSERT_EQ(ccenable, 0);
   EXPECT_EQ(targetspeed, 0.0f);
   run_for(s(3));

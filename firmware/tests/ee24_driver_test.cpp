@@ -21,8 +21,8 @@ std::vector<std::uint8_t> counting(std::size_t n, std::uint8_t first = 0) {
 
 class Ee24 : public FirmwareCall {
  protected:
-  sim::Eeprom24c08 chip{*machine};
-  I2cLog bus{*machine};
+  sim::Eeprom24c08 chip{machine()};
+  I2cLog bus{machine()};
 };
 
 TEST_F(Ee24, WritesSplitAtPagesWithAWaitAfterEach) {

@@ -293,7 +293,7 @@ TEST_F(UnitScreens, SplashThenTheRecordNoticeThenTheMainScreen) {
   const std::string notice = "znaleziono " + std::to_string(eeprom_errors) + " blad w pamieci";
   EXPECT_TRUE(shows_text(panel, 0, 120, notice, Font24, WHITE));
   EXPECT_EQ(screen::count_color(panel, 0, 0, 480, 120, BLACK), 480 * 120);
-  while (drawlumo != 0 && now() < bench::s(10)) run_for(bench::ms(10));
+  wait_started(bench::ms(10));
   run_for(bench::ms(150));
   EXPECT_TRUE(shows_text(panel, 0, 0, "1/3", Font24, GREEN));
   EXPECT_TRUE(shows_text(panel, 10, 36, "Predkosc:", Font24, kOrange));

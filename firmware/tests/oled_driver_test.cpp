@@ -38,8 +38,8 @@ class OledDriver : public FirmwareCall {
   }
   static Bytes bytes(const host::I2cTransaction& t) { return t.written; }
 
-  sim::Ssd1306 model{*machine};
-  I2cLog bus{*machine};
+  sim::Ssd1306 model{machine()};
+  I2cLog bus{machine()};
   Screen screen;
   std::vector<Screen> shots;
 };
@@ -74,7 +74,7 @@ TEST_F(OledDriver, InitProbesWaitsSendsItsCommandsOneATransactionAndClears) {
 TEST_F(OledDriver, WithoutADisplayInitGivesUpAfterFiveTrialsAndSendsNothing) {
   model.set_connected(false);
   uint8_t result = 9;
-  const Time t0 = machine->now();
+  const Time t0 = machine().now();
   call([&] { result = ssd1306_Init(); });
   EXPECT_EQ(result, 0);
   EXPECT_EQ(SSD1306.Initialized, 0);
@@ -83,7 +83,7 @@ TEST_F(OledDriver, WithoutADisplayInitGivesUpAfterFiveTrialsAndSendsNothing) {
     EXPECT_FALSE(t.acknowledged);
     EXPECT_TRUE(t.written.empty());
   }
-  EXPECT_LT(machine->now() - t0, host::from_ms(20));  // nothing waits on a missing display
+  EXPECT_LT(machine().now() - t0, host::from_ms(20));  // nothing waits on a missing display
 }
 
 TEST_F(OledDriver, AFrameIsEightPagesOfThreeCommandsAndOneDataRun) {
@@ -289,7 +289,7 @@ TEST_F(OledDriver, InverseTogglesLinesButClearsPixelsAndFillsWhite) {
 
   bool cleared = false;
   // Clear ignores the colour (a second call boots a second time).
-  machine->set_powered(false);
+  machine().set_powered(false);
   call([&] {
     ssd1306_SetColor(White);
     ssd1306_Fill();

@@ -61,7 +61,7 @@ class OledGauge : public Bench {
   // Ignition on and on through the start-up until the gauge is up.
   void boot_to_gauge() {
     ignition.set(true);
-    for (int i = 0; i < 10000 && drawlumo != 0; ++i) run_for(ms(1));
+    wait_started(ms(1));
     ASSERT_EQ(drawlumo, 0);
     next_frame();
   }
@@ -71,7 +71,7 @@ class OledGauge : public Bench {
   void next_frame() {
     const std::uint64_t d0 = model.traffic().data_bytes;
     const std::uint64_t target = (d0 / 1024 + 2) * 1024;
-    for (int i = 0; i < 2000 && model.traffic().data_bytes < target; ++i) run_for(ms(1));
+    run_while([&] { return model.traffic().data_bytes < target; }, ms(2000), ms(1));
     ASSERT_GE(model.traffic().data_bytes, target);
   }
   Screen glass() const { return oled::glass(model); }
@@ -106,7 +106,7 @@ class OledGauge : public Bench {
   // Steps 1 ms at a time until the glass shows `want`; the time it took.
   Time until_glass_is(const Screen& want, Time limit) {
     const Time t0 = now();
-    while (!glass_is(want) && now() - t0 < limit) run_for(ms(1));
+    run_while([&] { return !glass_is(want); }, limit, ms(1));
     return now() - t0;
   }
 
@@ -334,7 +334,7 @@ TEST_F(OledMissing, TheUnitRunsOnWithoutItsDisplay) {
   run_for(ms(50));
   // It gave up at once and left the bus, suspended until the main task is ready.
   EXPECT_EQ(eTaskGetState(reinterpret_cast<TaskHandle_t>(oledvtaskHandle)), eSuspended);
-  for (int i = 0; i < 10000 && drawlumo != 0; ++i) run_for(ms(1));
+  wait_started(ms(1));
   EXPECT_EQ(drawlumo, 0);  // the start-up ran through
   std::size_t before = 0;
   for (const auto& t : bus.log) before += t.address == 0x3C;

@@ -14,8 +14,8 @@ using host::Time;
 
 class OneWire : public FirmwareCall {
  protected:
-  OneWire() { machine->gpio().add_driver(sim::pins::temp, host::Drive::PullUp); }
-  sim::Ds18b20 sensor{*machine, sim::pins::temp, sim::Ds18b20::rom_for(0x0000DEADBEEFull)};
+  OneWire() { machine().gpio().add_driver(sim::pins::temp, host::Drive::PullUp); }
+  sim::Ds18b20 sensor{machine(), sim::pins::temp, sim::Ds18b20::rom_for(0x0000DEADBEEFull)};
   TM_OneWire_t ow{};
 };
 
@@ -35,7 +35,7 @@ TEST(Crc8, MatchesTheDallasCodeAndChecksToZeroOverAValidCode) {
 }
 
 TEST_F(OneWire, SearchFindsEachSensorAndStopsAfterTheLast) {
-  sim::Ds18b20 second(*machine, sim::pins::temp, sim::Ds18b20::rom_for(0x0000DEADBEE0ull));
+  sim::Ds18b20 second(machine(), sim::pins::temp, sim::Ds18b20::rom_for(0x0000DEADBEE0ull));
   std::vector<std::vector<uint8_t>> found;
   uint8_t again = 9, flag_after = 9, discrepancy_after = 9, first_again = 9;
   call([&] {

@@ -25,7 +25,7 @@ class Persistence : public Bench {
   void power_down() {
     offtime = 0.0f;
     ignition.set(false);
-    for (int i = 0; i < 200 && machine.powered(); ++i) run_for(ms(100));
+    run_while([&] { return machine.powered(); }, s(20), ms(100));
     ASSERT_FALSE(machine.powered());
   }
   void drive(int pulses) {

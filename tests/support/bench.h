@@ -12,24 +12,21 @@
 #include "host/machine.h"
 #include "sim/board.h"
 #include "sim/controls.h"
-#include "sim/firmware_view.h"
+#include "test_time.h"
 
 namespace bench {
 
 using host::Time;
-
-inline Time ms(double v) { return host::from_ms(v); }
-inline Time us(double v) { return host::from_us(v); }
-inline Time s(double v) { return host::from_seconds(v); }
+using test::ms;
+using test::s;
+using test::us;
 
 // A line driven by the test: level changes scheduled at exact virtual times.
 class Signal {
  public:
   Signal(host::Machine& m, host::PinId pin, host::Drive initial);
-  ~Signal();
-  void set(bool level);                  // now
-  void at(Time t, bool level);           // at an absolute virtual time
-  void release_at(Time t);               // leave the line to its pulls
+  void set(bool level);         // now
+  void at(Time t, bool level);  // at an absolute virtual time
   // A low pulse (an injector opening) from t for `width`.
   void low_pulse(Time t, Time width) {
     at(t, false);
@@ -47,10 +44,9 @@ class Signal {
   }
 
  private:
-  class Change;
   host::Machine& m_;
   host::Gpio::DriverId driver_;
-  std::vector<std::unique_ptr<Change>> changes_;
+  std::vector<std::unique_ptr<host::FunctionEvent>> changes_;
 };
 
 class Bench : public ::testing::Test {
@@ -62,20 +58,22 @@ class Bench : public ::testing::Test {
   // OLED switched to its gauge marks the end of the start-up: after the
   // display reset, the splash and its wait, and the record-error line).
   void boot();
+  // Runs in steps of `step` until the start-up is done (the OLED switched to
+  // its gauge), 20 s at most.
+  void wait_started(Time step);
   void run_to(Time t) { machine.run_until(t); }
   void run_for(Time d) { machine.run_for(d); }
+  // Runs in steps of `step` while cond() holds, `limit` at most.
+  void run_while(const std::function<bool()>& cond, Time limit, Time step) {
+    const Time end = now() + limit;
+    while (cond() && now() < end) run_for(step);
+  }
   Time now() const { return machine.now(); }
-  // Calls fn at virtual time t, on the host side between firmware steps.
-  void at(Time t, std::function<void()> fn);
   bool level(host::PinId pin) { return machine.gpio().level(pin); }
 
   host::Machine machine{host::LinkedFirmware::instance()};
   sim::Board board{machine};
   sim::IgnitionSwitch ignition{board};
-  sim::FirmwareView view{machine.firmware()};
-
- private:
-  std::vector<std::unique_ptr<host::FunctionEvent>> calls_;
 };
 
 }  // namespace bench

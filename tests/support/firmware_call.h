@@ -4,27 +4,22 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "host/machine.h"
-#include "test_image.h"
+#include "firmware_runner.h"
 
 namespace bench {
 
-class FirmwareCall : public ::testing::Test {
+class FirmwareCall : public test::FirmwareRunner {
  protected:
   FirmwareCall();
-  ~FirmwareCall() override;
 
-  // Boots the board and runs body() once, then leaves the processor idling.
-  // Returns when body has returned (or after `limit` of virtual time).
-  void call(std::function<void()> body, host::Time limit = host::from_seconds(60));
-
-  test::TestImage image;
-  std::unique_ptr<host::Machine> machine;
+  // Boots the board if it is not powered and runs body once, then leaves
+  // the processor idling. Returns when body has returned; fails the test
+  // when that takes longer than `limit` of virtual time.
+  void call(std::function<void()> body, host::Time limit = host::from_seconds(60)) {
+    run_firmware(std::move(body), limit);
+  }
 };
 
 // Records every I2C transaction on the bus.

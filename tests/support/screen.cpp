@@ -94,58 +94,13 @@ int count_color(const sim::Ili9488& panel, int x, int y, int w, int h, std::uint
 
 // ---------------------------------------------------------------- the rig
 
-namespace {
-
-std::function<void()>* pending = nullptr;
-bool done = false;
-
-int rig_main() {
-  HAL_Init();
-  SystemClock_Config();
-  MX_GPIO_Init();
-  MX_DMA_Init();
-  MX_SPI1_Init();
-  for (;;) {
-    if (pending != nullptr) {
-      std::function<void()>* fn = pending;
-      pending = nullptr;
-      (*fn)();
-      done = true;
-    }
-    __NOP();
-  }
-}
-
-}  // namespace
-
-DisplayRig::DisplayRig() {
-  pending = nullptr;
-  image_.provide("main", &rig_main);
-  machine_ = std::make_unique<host::Machine>(image_);
-  panel_ = std::make_unique<sim::Ili9488>(*machine_);
-  machine_->set_powered(true);
-}
-
-DisplayRig::~DisplayRig() {
-  pending = nullptr;
-  panel_.reset();
-  machine_.reset();
-}
-
-void DisplayRig::run(std::function<void()> fn, host::Time limit) {
-  if (stuck_) {
-    ADD_FAILURE() << "the display code run before has not returned";
-    return;
-  }
-  job_ = std::move(fn);
-  done = false;
-  pending = &job_;
-  const host::Time deadline = now() + limit;
-  while (!done && now() < deadline) machine_->run_for(host::kTimePerMs);
-  if (!done) {
-    stuck_ = true;  // the firmware is still inside the job: keep it alive, run nothing more
-    ADD_FAILURE() << "the display code did not return within " << host::to_seconds(limit) << " s";
-  }
+DisplayRig::DisplayRig()
+    : FirmwareRunner([] {
+        MX_GPIO_Init();
+        MX_DMA_Init();
+        MX_SPI1_Init();
+      }) {
+  machine().set_powered(true);
 }
 
 void DisplayRig::start_display() {

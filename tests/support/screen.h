@@ -4,21 +4,19 @@
 // the first pixel that differs.
 //
 // DisplayRig runs display code directly: a board with the real firmware
-// image, its own entry point (the board set-up, then whatever a test hands to
-// run(), in thread mode) and the panel on SPI1.
+// image, its own entry point (the board set-up with DMA and SPI1, then
+// whatever a test hands to run(), in thread mode) and the panel on SPI1.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "firmware_runner.h"
 #include "fontsLCD.h"
-#include "host/machine.h"
 #include "sim/ili9488.h"
-#include "test_image.h"
 
 namespace screen {
 
@@ -36,27 +34,22 @@ std::uint32_t stored_image(std::uint16_t rgb565);
 // Pixels of the rectangle that hold `color`.
 int count_color(const sim::Ili9488& panel, int x, int y, int w, int h, std::uint16_t color);
 
-class DisplayRig : public ::testing::Test {
+class DisplayRig : public test::FirmwareRunner {
  protected:
   DisplayRig();
-  ~DisplayRig() override;
 
   // Runs fn in the firmware's thread mode; returns once it has returned.
   // Fails the test when it takes longer than `limit` of virtual time.
-  void run(std::function<void()> fn, host::Time limit = 10 * host::kTimePerSecond);
+  void run(std::function<void()> fn, host::Time limit = 10 * host::kTimePerSecond) {
+    run_firmware(std::move(fn), limit);
+  }
   // The display started as the unit starts it: landscape, cleared to black.
   void start_display();
 
-  host::Machine& machine() { return *machine_; }
-  sim::Ili9488& panel() { return *panel_; }
-  host::Time now() const { return machine_->now(); }
+  sim::Ili9488& panel() { return panel_; }
 
  private:
-  test::TestImage image_;
-  std::unique_ptr<host::Machine> machine_;
-  std::unique_ptr<sim::Ili9488> panel_;
-  std::function<void()> job_;
-  bool stuck_ = false;
+  sim::Ili9488 panel_{machine()};
 };
 
 }  // namespace screen

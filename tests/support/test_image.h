@@ -1,7 +1,7 @@
-// A firmware image for platform tests: the test's own entry point, handlers
-// and callbacks by name, in front of the real firmware (whose tick and delay
-// module the tests also use). A reset restores the real firmware's data and
-// calls the test's own reset.
+// A firmware image for tests that run code of their own on the board: the
+// test's own entry point, handlers and callbacks by name, in front of the
+// real firmware (whose drivers, tick and delay module the tests also use). A
+// reset restores the real firmware's data and calls the test's own reset.
 #pragma once
 
 #include <functional>
@@ -20,7 +20,6 @@ class TestImage final : public host::FirmwareImage {
   void provide(const std::string& name, F* fn) {
     symbols_[name] = reinterpret_cast<void*>(fn);
   }
-  void hide(const std::string& name) { symbols_[name] = nullptr; }
 
   void* symbol(const char* name) const override {
     auto it = symbols_.find(name);

@@ -51,9 +51,6 @@ class Cpu {
     now_ += c;
     if (now_ >= check_at_) slow_path();
   }
-  static constexpr std::uint32_t kFineTimedReads = 16;
-  static constexpr std::uint32_t kTimedReadCycles = 6;  // load, subtract, compare, branch
-  static constexpr std::uint32_t kCoarseTimedReadCycles = 50;
 
   // Cost of an operation with effects (a write, a bus transfer, a kernel call).
   // Accesses from the host side (a test or a tool reading a register) cost
@@ -111,6 +108,10 @@ class Cpu {
   std::uint64_t fast_forwards = 0;
 
  private:
+  static constexpr std::uint32_t kFineTimedReads = 16;
+  static constexpr std::uint32_t kTimedReadCycles = 6;  // load, subtract, compare, branch
+  static constexpr std::uint32_t kCoarseTimedReadCycles = 50;
+
   void slow_path();
   void fast_forward();
   void yield_to_host();

@@ -13,6 +13,16 @@ namespace {
 constexpr std::uint32_t kResetModer[Gpio::kPorts] = {0xA8000000u, 0x00000280u};
 constexpr std::uint32_t kResetSpeed[Gpio::kPorts] = {0x0C000000u, 0x000000C0u};
 constexpr std::uint32_t kResetPull[Gpio::kPorts] = {0x64000000u, 0x00000100u};
+
+// One bit per pin from one bit per two-bit field (each field's low bit).
+constexpr std::uint32_t pins_of_field_bits(std::uint32_t x) {
+  x &= 0x55555555u;
+  x = (x | (x >> 1)) & 0x33333333u;  // gather every other bit
+  x = (x | (x >> 2)) & 0x0F0F0F0Fu;
+  x = (x | (x >> 4)) & 0x00FF00FFu;
+  return (x | (x >> 8)) & 0x0000FFFFu;
+}
+static_assert(pins_of_field_bits(0x40000001u) == 0x8001u);
 }  // namespace
 
 Gpio::Gpio() = default;
@@ -34,7 +44,7 @@ void Gpio::set_drive(DriverId driver, Drive drive) {
 
 Drive Gpio::drive_of(DriverId driver) const { return drivers_.at(driver).drive; }
 
-bool Gpio::level(PinId pin) const { return line(pin).level; }
+bool Gpio::level(PinId pin) const { return (ports_[pin.port].levels >> pin.pin) & 1u; }
 
 PinMode Gpio::mode(PinId pin) const {
   return static_cast<PinMode>((ports_[pin.port].regs[MODER] >> (2 * pin.pin)) & 3u);
@@ -49,11 +59,19 @@ bool Gpio::output_latch(PinId pin) const { return (ports_[pin.port].regs[ODR] >>
 
 bool Gpio::driven_by_chip(PinId pin) const { return powered_ && mode(pin) == PinMode::Output; }
 
-void Gpio::add_listener(PinId pin, PinListener* listener) { line(pin).listeners.push_back(listener); }
+void Gpio::add_listener(PinId pin, PinListener* listener) {
+  auto& set = line(pin).listeners;
+  auto v = set ? *set : std::vector<PinListener*>{};
+  v.push_back(listener);
+  set = std::make_shared<const std::vector<PinListener*>>(std::move(v));
+}
 
 void Gpio::remove_listener(PinId pin, PinListener* listener) {
-  auto& v = line(pin).listeners;
+  auto& set = line(pin).listeners;
+  if (!set) return;
+  auto v = *set;
   v.erase(std::remove(v.begin(), v.end(), listener), v.end());
+  set = v.empty() ? nullptr : std::make_shared<const std::vector<PinListener*>>(std::move(v));
 }
 
 bool Gpio::clock_enabled(int port) const { return ports_[port].clock; }
@@ -83,28 +101,11 @@ std::uint32_t Gpio::read(int port, Reg reg) const {
   if (reg == IDR) {
     // Pins in analog mode have their input buffer off and read 0.
     const std::uint32_t moder = p.regs[MODER];
-    std::uint32_t x = moder & (moder >> 1) & 0x55555555u;  // mode field 11, at each field's low bit
-    x = (x | (x >> 1)) & 0x33333333u;                      // gather every other bit
-    x = (x | (x >> 2)) & 0x0F0F0F0Fu;
-    x = (x | (x >> 4)) & 0x00FF00FFu;
-    x = (x | (x >> 8)) & 0x0000FFFFu;
-    return p.levels & ~x;
+    return p.levels & ~pins_of_field_bits(moder & (moder >> 1));  // mode field 11
   }
   if (reg == BSRR) return 0;
   return p.regs[reg];
 }
-
-namespace {
-// Pins whose two-bit field differs between two register values.
-std::uint32_t pins_of_fields(std::uint32_t changed) {
-  std::uint32_t x = (changed | (changed >> 1)) & 0x55555555u;
-  x = (x | (x >> 1)) & 0x33333333u;
-  x = (x | (x >> 2)) & 0x0F0F0F0Fu;
-  x = (x | (x >> 4)) & 0x00FF00FFu;
-  x = (x | (x >> 8)) & 0x0000FFFFu;
-  return x;
-}
-}  // namespace
 
 void Gpio::write(int port, Reg reg, std::uint32_t value) {
   Port& p = ports_[port];
@@ -119,8 +120,9 @@ void Gpio::write(int port, Reg reg, std::uint32_t value) {
   } else {
     const std::uint32_t before = p.regs[reg];
     p.regs[reg] = value;
-    if (reg == MODER || reg == PUPDR) changed = pins_of_fields(before ^ value);
-    if (reg == OTYPER || reg == ODR) changed = (before ^ value) & 0xFFFFu;
+    const std::uint32_t diff = before ^ value;
+    if (reg == MODER || reg == PUPDR) changed = pins_of_field_bits(diff | (diff >> 1));
+    if (reg == OTYPER || reg == ODR) changed = diff & 0xFFFFu;
   }
   for (int i = 0; changed != 0; ++i, changed >>= 1)
     if (changed & 1u) resolve(PinId{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(i)});
@@ -163,7 +165,10 @@ void Gpio::resolve(PinId pin) {
         break;
     }
   }
-  bool level = l.level;
+  std::uint32_t& levels = ports_[pin.port].levels;
+  const std::uint32_t bit = 1u << pin.pin;
+  const bool was = (levels & bit) != 0;
+  bool level = was;
   if (strong_low && strong_high) {
     ++contentions_;
     level = false;
@@ -174,18 +179,14 @@ void Gpio::resolve(PinId pin) {
   } else if (pull_up != pull_down) {
     level = pull_up;
   }
-  if (level == l.level) return;
-  l.level = level;
-  if (level) {
-    ports_[pin.port].levels |= 1u << pin.pin;
-  } else {
-    ports_[pin.port].levels &= ~(1u << pin.pin);
-  }
+  if (level == was) return;
+  levels ^= bit;
   const Time t = now_ != nullptr ? *now_ : 0;
   if (exti_ != nullptr && powered_) exti_->on_edge(pin, level);
-  // Listeners may change drives in turn; iterate over a copy.
-  const auto listeners = l.listeners;
-  for (PinListener* listener : listeners) listener->on_pin_level(pin, t, level);
+  // Listeners may change drives in turn, or (un)register: the set taken
+  // here stays as it is until the last of them is called.
+  if (const auto listeners = l.listeners)
+    for (PinListener* listener : *listeners) listener->on_pin_level(pin, t, level);
 }
 
 }  // namespace host

@@ -83,7 +83,8 @@ namespace host {
 namespace {
 
 // Registers whose value depends on the moment they are read: a loop reading
-// them is timing itself, not polling, and runs cycle by cycle.
+// them is timing itself, not polling, and is charged as a timing loop
+// (Cpu::charge_timed_read) instead of being fast-forwarded.
 bool time_dependent(Block b, unsigned index) {
   return (b == Block::Tim && index == Timer::CNT) || (b == Block::Dwt && index == CycleCounter::CYCCNT) ||
          (b == Block::Systick && (index == SysTickTimer::CTRL || index == SysTickTimer::VAL));

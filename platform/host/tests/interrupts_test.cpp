@@ -1,6 +1,5 @@
 // Interrupt priorities and nesting as the board configures them, and the
 // order in which the shared pin-change interrupt serves its pins.
-#include <string>
 #include <vector>
 
 #include "platform_fixture.h"
@@ -9,7 +8,6 @@
 namespace test {
 namespace {
 
-std::vector<std::string> log_;
 std::vector<std::uint16_t> exti_order;
 Time tim3_in, tim3_out, tim4_in, exti_at;
 std::uint32_t exti_ipsr;

@@ -11,14 +11,9 @@
 #include "host/machine.h"
 #include "main.h"
 #include "test_image.h"
+#include "test_time.h"
 
 namespace test {
-
-using host::Time;
-inline Time ms(double v) { return host::from_ms(v); }
-inline Time us(double v) { return host::from_us(v); }
-inline Time s(double v) { return host::from_seconds(v); }
-inline Time now() { return host::Machine::current().now(); }
 
 class PlatformTest : public ::testing::Test {
  protected:
@@ -37,12 +32,6 @@ class PlatformTest : public ::testing::Test {
 constexpr osThreadAttr_t task_attributes(const char* name, uint32_t stack) {
   return {.name = name, .attr_bits = 0, .cb_mem = nullptr, .cb_size = 0, .stack_mem = nullptr, .stack_size = stack,
           .priority = osPriorityNormal, .tz_module = 0, .reserved = 0};
-}
-
-// Clocks and the HAL tick as the board sets them up.
-inline void board_clocks() {
-  HAL_Init();
-  SystemClock_Config();
 }
 
 // Spin in thread mode until virtual time t, reading the cycle counter as a

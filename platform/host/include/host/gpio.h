@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "host/pins.h"
@@ -61,8 +62,9 @@ class Gpio {
  private:
   struct Line {
     std::vector<DriverId> drivers;
-    std::vector<PinListener*> listeners;
-    bool level = false;
+    // Replaced on every change, never changed in place: a notification
+    // keeps the set it started with.
+    std::shared_ptr<const std::vector<PinListener*>> listeners;
   };
   struct Port {
     std::array<std::uint32_t, kRegCount> regs{};
