@@ -10,8 +10,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
-#include <memory>
 
 #include "host/events.h"
 #include "host/machine.h"
@@ -53,7 +51,6 @@ class Ds18b20 final : public host::PinListener, public host::PowerListener {
 
  private:
   enum class State { Idle, RomCommand, MatchRom, Search, Function, Sending, Receiving, ConvertStatus };
-  class Timer;
 
   void drive_low(bool low);
   void reset_detected(host::Time t);
@@ -93,7 +90,7 @@ class Ds18b20 final : public host::PinListener, public host::PowerListener {
   int corrupt_byte_ = -1;
   std::uint8_t corrupt_flip_ = 0;
   std::uint64_t conversions_ = 0;
-  std::unique_ptr<Timer> sample_, release_, presence_;
+  host::FunctionEvent sample_, release_, presence_;
 };
 
 }  // namespace sim
