@@ -127,7 +127,6 @@ void Ds18b20::reset_detected(Time t) {
   release_.cancel();
   drive_low(false);
   // A conversion runs on through a reset; its result lands when it is done.
-  state_ = State::RomCommand;
   start_receiving(8, State::RomCommand);
   presence_.schedule(t + kPresenceWait);
   quiet_until_ = t + kPresenceWait + kPresenceLength + 5 * host::kTimePerUs;
@@ -158,7 +157,7 @@ void Ds18b20::slot(Time t) {
         drive_low(true);
         release_.schedule(t + kHoldZero);
       }
-      if (++out_pos_ == out_bits_) state_ = after_;
+      if (++out_pos_ == out_bits_) state_ = after_sending_;
       break;
     }
     case State::Search: {
@@ -201,19 +200,18 @@ void Ds18b20::sample(Time t) {
   bit_received(t, bit);
 }
 
-void Ds18b20::start_receiving(int bits, State after) {
+void Ds18b20::start_receiving(int bits, State next) {
   in_ = 0;
   in_bits_ = bits;
   in_pos_ = 0;
-  after_ = after;
-  if (state_ != State::RomCommand && state_ != State::Function && state_ != State::MatchRom) state_ = State::Receiving;
+  state_ = next;
 }
 
 void Ds18b20::start_sending(const std::uint8_t* bytes, int bits, State after) {
   for (int i = 0; i < (bits + 7) / 8; ++i) out_[i] = bytes[i];
   out_bits_ = bits;
   out_pos_ = 0;
-  after_ = after;
+  after_sending_ = after;
   state_ = State::Sending;
 }
 
@@ -224,14 +222,12 @@ void Ds18b20::bit_received(Time t, bool bit) {
     case State::RomCommand: {
       const auto cmd = static_cast<std::uint8_t>(in_);
       if (cmd == 0x33) {  // read ROM
+        // The ROM code goes out, then the function command comes in.
+        start_receiving(8, State::Function);
         start_sending(rom_.data(), 64, State::Function);
-        after_ = State::Function;
-        in_ = 0, in_pos_ = 0, in_bits_ = 8;
       } else if (cmd == 0x55) {  // match ROM
-        state_ = State::MatchRom;
-        start_receiving(64, State::Function);
+        start_receiving(64, State::MatchRom);
       } else if (cmd == 0xCC) {  // skip ROM
-        state_ = State::Function;
         start_receiving(8, State::Function);
       } else if (cmd == 0xF0) {  // search ROM
         state_ = State::Search;
@@ -246,7 +242,6 @@ void Ds18b20::bit_received(Time t, bool bit) {
       std::uint64_t mine = 0;
       for (int i = 0; i < 8; ++i) mine |= static_cast<std::uint64_t>(rom_[i]) << (8 * i);
       if (in_ == mine) {
-        state_ = State::Function;
         start_receiving(8, State::Function);
       } else {
         state_ = State::Idle;
@@ -286,8 +281,7 @@ void Ds18b20::command(Time t, std::uint8_t cmd) {
       break;
     }
     case 0x4E:  // write scratchpad: TH, TL, configuration
-      state_ = State::Receiving;
-      start_receiving(24, State::Idle);
+      start_receiving(24, State::Receiving);
       break;
     case 0x48:  // copy scratchpad to the sensor's EEPROM
       stored_config_ = scratchpad_[4];

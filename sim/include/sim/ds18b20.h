@@ -58,7 +58,8 @@ class Ds18b20 final : public host::PinListener, public host::PowerListener {
   void sample(host::Time t);         // a write slot's sampling point
   void bit_received(host::Time t, bool bit);
   void start_sending(const std::uint8_t* bytes, int bits, State after);
-  void start_receiving(int bits, State after);
+  // The next `bits` bits from the master go to `next` (a receiving state).
+  void start_receiving(int bits, State next);
   void command(host::Time t, std::uint8_t cmd);
   void update_scratchpad_crc();
   host::Time conversion_time() const;
@@ -77,7 +78,7 @@ class Ds18b20 final : public host::PinListener, public host::PowerListener {
   host::Time master_low_since_ = host::kNever;
   host::Time quiet_until_ = 0;  // the presence window: no slots in it
   State state_ = State::Idle;
-  State after_ = State::Idle;
+  State after_sending_ = State::Idle;
   // Bits going out or coming in, least significant first.
   std::array<std::uint8_t, 9> out_{};
   int out_bits_ = 0, out_pos_ = 0;
