@@ -22,6 +22,7 @@
 #include "sim/runner.h"
 #include "sim/scenario.h"
 #include "sim/world.h"
+#include "test_image.h"
 
 namespace {
 
@@ -36,15 +37,11 @@ int idle_main() {
   for (;;) __NOP();
 }
 
-class IdleImage final : public host::FirmwareImage {
- public:
-  void* symbol(const char* name) const override {
-    if (std::string(name) == "main") return reinterpret_cast<void*>(&idle_main);
-    return host::LinkedFirmware::instance().symbol(name);
-  }
-  void restore_reset_state() override { host::LinkedFirmware::instance().restore_reset_state(); }
-  std::string name() const override { return "idle image"; }
-};
+test::TestImage idle_image() {
+  test::TestImage image;
+  image.provide("main", &idle_main);
+  return image;
+}
 
 // The stepper driver's three inputs, driven by the test.
 class StepperInputs {
@@ -72,7 +69,7 @@ class StepperInputs {
 class Powered : public ::testing::Test {
  protected:
   Powered() { machine.set_powered(true); }
-  IdleImage image;
+  test::TestImage image = idle_image();
   host::Machine machine{image};
   StepperInputs inputs{machine};
 };
@@ -257,7 +254,7 @@ class HandOver : public ::testing::Test {
     return world.car.speed_kmh() - before;
   }
 
-  IdleImage image;
+  test::TestImage image = idle_image();
   host::Machine machine{image};
   sim::World world{machine, sim::Scenario{}};
   StepperInputs inputs{machine};
