@@ -4,7 +4,7 @@
 #include <numbers>
 
 #include "host/buses.h"
-#include "sim/firmware_view.h"
+#include "sim/json.h"
 #include "sim/scenario.h"
 #include "sim/scenario_reader.h"
 

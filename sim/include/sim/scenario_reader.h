@@ -5,13 +5,10 @@
 #include <initializer_list>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
+#include "sim/json.h"
 #include "sim/scenario.h"
 
 namespace sim {
-
-using json = nlohmann::json;
 
 class ScenarioReader {
  public:
