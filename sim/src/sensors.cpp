@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "host/buses.h"
+#include "sim/board.h"
 #include "sim/json.h"
 #include "sim/scenario.h"
 #include "sim/scenario_reader.h"
@@ -19,6 +20,10 @@ constexpr double kBatteryCountsPerVolt = 196.75;
 constexpr double kAuxCountsPerVolt = 219.75;
 constexpr double kCountsPerPinVolt = 4095.0 / host::AdcPort::kReferenceVolts;
 constexpr double kAlternatorSeconds = 2.0;  // time constant of the charging voltage
+constexpr int kPetrolChannel = pins::adc_channel(pins::pblvl);
+constexpr int kLpgChannel = pins::adc_channel(pins::lpglvl);
+constexpr int kBatteryChannel = pins::adc_channel(pins::vbat);
+constexpr int kLambdaChannel = pins::adc_channel(pins::aux);
 }  // namespace
 
 double sender_pin_volts(const SenderProperties& s, double level, double battery_volts) {
@@ -55,12 +60,12 @@ SensorsPart::SensorsPart(World& world, const SensorSetup& setup)
   lambda_input_ = std::make_unique<Input>(*this,
                                     [this](Time t) { return lambda_volts(t) * kAuxCountsPerVolt / kCountsPerPinVolt; });
   host::AdcPort& adc = world.machine.adc1();
-  adc.attach(2, petrol_input_.get());
-  adc.attach(3, lpg_input_.get());
-  adc.attach(4, battery_input_.get());
-  adc.attach(0, lambda_input_.get());
+  adc.attach(kPetrolChannel, petrol_input_.get());
+  adc.attach(kLpgChannel, lpg_input_.get());
+  adc.attach(kBatteryChannel, battery_input_.get());
+  adc.attach(kLambdaChannel, lambda_input_.get());
   if (setup.thermometer) {
-    thermometer_ = std::make_unique<Ds18b20>(world.machine, host::pin_id('B', 9), Ds18b20::rom_for(0x00A1B2C3D4E5ull));
+    thermometer_ = std::make_unique<Ds18b20>(world.machine, pins::temp, Ds18b20::rom_for(0x00A1B2C3D4E5ull));
     thermometer_->set_resolution(setup.resolution_bits);
     thermometer_->set_temperature(setup.outside_celsius);
   }
@@ -68,7 +73,7 @@ SensorsPart::SensorsPart(World& world, const SensorSetup& setup)
 
 SensorsPart::~SensorsPart() {
   host::AdcPort& adc = world_.machine.adc1();
-  for (int ch : {0, 2, 3, 4}) adc.attach(ch, nullptr);
+  for (int ch : {kLambdaChannel, kPetrolChannel, kLpgChannel, kBatteryChannel}) adc.attach(ch, nullptr);
 }
 
 double SensorsPart::noise() {
