@@ -1,5 +1,5 @@
 // The driving steps: ignition, engine, fuel, speed, the encoder and its
-// button, the cruise-control buttons, and snapshots.
+// button, the cruise-control buttons, the supply wire, and snapshots.
 #include <cctype>
 
 #include "sim/runner.h"

@@ -1,6 +1,7 @@
 // Runs a scenario on the machine and the world as fast as it can, and writes
-// what happened: the trace (one JSON object per line), the firmware's
-// globals at the end, and a state file at every snapshot step.
+// what happened: the trace (one JSON object per line); at every snapshot step
+// a state file and what each part of the world shows; at the end the same
+// (final.json and the parts' pictures) and the EEPROM's image.
 #pragma once
 
 #include <functional>
