@@ -218,14 +218,14 @@ class Car::SpeedSensor final : public host::Event {
 
 // While the cruise control drives, the longitudinal model advances in fixed
 // steps; the speed between two steps is a straight ramp, so the distance (and
-// with it each speed-sensor pulse) stays exact along it.
+// with it each speed-sensor pulse) stays exact along it. Scheduled only while
+// the car is cruising: hand_back() cancels it.
 class Car::ThrottleDrive final : public host::Event {
  public:
   explicit ThrottleDrive(Car& car) : Event(car.machine_.events()), car_(car) {}
 
   void fire(Time t) override {
     Car& c = car_;
-    if (!c.cruising_) return;
     const double gradient = c.road_.gradient_percent(c.motion_.distance_km(t));
     const double v = c.model_.advance(host::to_seconds(kModelStep), c.throttle_->opening(), gradient, c.engine_on());
     c.motion_.ramp_to(t, v * 3.6, kModelStep);

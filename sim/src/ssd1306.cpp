@@ -84,8 +84,7 @@ bool Ssd1306::i2c_write(Time, std::uint8_t byte) {
       // Co (bit 7) = 1: one byte follows, then another control byte;
       // Co = 0: every following byte is of the kind D/C# (bit 6) gives.
       one_byte_ = (byte & 0x80) != 0;
-      next_is_data_ = (byte & 0x40) != 0;
-      next_ = next_is_data_ ? Next::Data : Next::Command;
+      next_ = (byte & 0x40) != 0 ? Next::Data : Next::Command;
       return true;
     case Next::Command:
     case Next::Data:

@@ -112,7 +112,6 @@ class Car {
   StepperThrottle& throttle() { return *throttle_; }
   const StepperThrottle& throttle() const { return *throttle_; }
   bool cruising() const { return cruising_; }
-  const LongitudinalModel& longitudinal() const { return model_; }
   double gradient_percent() const { return road_.gradient_percent(distance_km()); }
 
   // The scripted driver's comfortable acceleration when taking over after a

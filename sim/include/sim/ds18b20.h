@@ -33,9 +33,6 @@ class Ds18b20 final : public host::PinListener, public host::PowerListener {
   double temperature() const { return celsius_; }
   // The resolution kept in the sensor's own EEPROM (9..12 bits).
   void set_resolution(int bits);
-  // The temperature register as a conversion left it (for tests of the
-  // read-out arithmetic).
-  void set_temperature_register(std::uint16_t raw) { scratchpad_[0] = raw & 0xFF, scratchpad_[1] = raw >> 8; }
   // Faults: the sensor off the line (not fitted, or a broken wire), and a
   // byte of the next scratchpad read-out spoilt.
   void set_connected(bool connected);

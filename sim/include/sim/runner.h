@@ -4,12 +4,9 @@
 // (final.json and the parts' pictures) and the EEPROM's image.
 #pragma once
 
-#include <functional>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "host/machine.h"
 #include "sim/firmware_view.h"
@@ -60,7 +57,6 @@ class Runner {
   // A snapshot step: the state file, and what each part of the world shows.
   void snapshot(const std::string& name);
   std::string output_path(const std::string& file) const;
-  bool writes_files() const { return options_.write_files; }
 
  private:
   class Timeline;
