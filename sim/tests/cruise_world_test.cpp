@@ -12,13 +12,12 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include <nlohmann/json.hpp>
 
 #include "host/machine.h"
 #include "stm32f4xx_hal.h"
 #include "scenario_error.h"
+#include "scratch_dir.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
 #include "sim/world.h"
@@ -390,12 +389,6 @@ Figures figures(const std::vector<Sample>& trace, double from, double to, double
   f.settle2 = last_out2 - from;
   f.mean_error = n > 0 ? sum / n : 0;
   return f;
-}
-
-std::filesystem::path scratch(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / ("kp-cruise-" + std::to_string(getpid())) / name;
-  std::filesystem::create_directories(dir);
-  return dir;
 }
 
 // Runs the built-in cruise drive and returns its trace. `without_kick` is a

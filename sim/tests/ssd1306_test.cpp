@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 #include <vector>
 
 #include "host/machine.h"
@@ -12,6 +11,7 @@
 #include "sim/runner.h"
 #include "sim/scenario.h"
 #include "scenario_error.h"
+#include "scratch_dir.h"
 #include "sim/ssd1306.h"
 
 namespace {
@@ -265,13 +265,6 @@ TEST(OledScenario, TheOledSectionSaysWhetherTheModuleIsFitted) {
 }
 
 namespace fs = std::filesystem;
-
-fs::path scratch(const std::string& name) {
-  const fs::path d = fs::temp_directory_path() / ("kp-oled-" + std::to_string(getpid())) / name;
-  fs::remove_all(d);
-  fs::create_directories(d);
-  return d;
-}
 
 // Lit pixels of a photograph.
 int bright_pixels(const sim::Picture& p) {
