@@ -15,13 +15,12 @@
 #include <nlohmann/json.hpp>
 
 #include "host/machine.h"
-#include "stm32f4xx_hal.h"
+#include "idle_image.h"
 #include "scenario_error.h"
 #include "scratch_dir.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
 #include "sim/world.h"
-#include "test_image.h"
 
 namespace {
 
@@ -29,18 +28,6 @@ using host::from_ms;
 using host::from_seconds;
 using host::Time;
 namespace pins = sim::pins;
-
-// A firmware that only idles, so that the board is powered while the test
-// alone drives the stepper lines (they stay inputs).
-int idle_main() {
-  for (;;) __NOP();
-}
-
-test::TestImage idle_image() {
-  test::TestImage image;
-  image.provide("main", &idle_main);
-  return image;
-}
 
 // The stepper driver's three inputs, driven by the test.
 class StepperInputs {
