@@ -62,6 +62,8 @@ class Runner {
   class Timeline;
   class Tracer;
   void apply(const Step& step);
+  // What each part of the world shows, into the output directory.
+  void snapshot_parts(const std::string& name);
   void write_json(const std::string& file, const ojson& value) const;
 
   Scenario scenario_;
