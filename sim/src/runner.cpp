@@ -63,9 +63,9 @@ class Runner::Tracer final : public host::Event {
 
 namespace {
 Scenario with_options(Scenario sc, const RunOptions& options) {
-  if (!options.eeprom_file.empty()) {
-    sc.eeprom.image = read_eeprom_image(options.eeprom_file);
-    sc.eeprom.write_back_file = options.eeprom_file;
+  if (options.eeprom_file) {
+    sc.eeprom.image = options.eeprom_file->image;
+    sc.eeprom.write_back_file = options.eeprom_file->path;
   }
   return sc;
 }

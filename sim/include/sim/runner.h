@@ -4,9 +4,12 @@
 // (final.json and the parts' pictures) and the EEPROM's image.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "host/machine.h"
 #include "sim/firmware_view.h"
@@ -23,9 +26,14 @@ class RunError : public std::runtime_error {
 struct RunOptions {
   std::string out_dir = "kp-out";
   bool write_files = true;  // false: run only (benchmarks, tests)
-  // The unit's memory: loaded from this image file (a missing file is a new
-  // chip) instead of what the scenario gives, and written back at the end.
-  std::string eeprom_file;
+  // The unit's memory kept in an image file from one run to the next: the
+  // chip starts from what the file held (read_eeprom_image) instead of what
+  // the scenario gives, and its bytes go back to the file at the end.
+  struct EepromFile {
+    std::string path;
+    std::vector<std::uint8_t> image;
+  };
+  std::optional<EepromFile> eeprom_file;
 };
 
 struct RunSummary {
