@@ -81,7 +81,7 @@ void parse_eeprom_section(const ScenarioReader& r, const json& v, const std::str
   EepromSetup& e = sc.eeprom;
   r.object(v, place);
   r.only_keys(v, place, {"present", "image_file", "record", "stops_answering_at"});
-  if (v.contains("present")) e.present = r.boolean(v["present"], ScenarioReader::join(place, "present"));
+  e.present = r.boolean_or(v, place, "present", e.present);
   if (v.contains("image_file")) {
     const std::string where = ScenarioReader::join(place, "image_file");
     fs::path file = r.string(v["image_file"], where);

@@ -150,10 +150,10 @@ void parse_sensors_section(const ScenarioReader& r, const json& v, const std::st
   s.lambda_closed_loop_after_s = r.number_or(v, place, "lambda_closed_loop_after_s", 0, 3600, s.lambda_closed_loop_after_s);
   s.lambda_period_s = r.number_or(v, place, "lambda_period_s", 0.1, 10, s.lambda_period_s);
   s.noise_counts = r.number_or(v, place, "noise_counts", 0, 100, s.noise_counts);
-  if (v.contains("seed")) s.seed = static_cast<std::uint32_t>(r.integer(v["seed"], at("seed"), 0, 2147483647));
-  if (v.contains("thermometer")) s.thermometer = r.boolean(v["thermometer"], at("thermometer"));
+  s.seed = static_cast<std::uint32_t>(r.integer_or(v, place, "seed", 0, 2147483647, static_cast<int>(s.seed)));
+  s.thermometer = r.boolean_or(v, place, "thermometer", s.thermometer);
   s.outside_celsius = r.number_or(v, place, "outside_celsius", -55, 125, s.outside_celsius);
-  if (v.contains("resolution_bits")) s.resolution_bits = r.integer(v["resolution_bits"], at("resolution_bits"), 9, 12);
+  s.resolution_bits = r.integer_or(v, place, "resolution_bits", 9, 12, s.resolution_bits);
 }
 
 }  // namespace sim
