@@ -310,7 +310,7 @@ void Car::fill(Fuel fuel, double litres) {
 void Car::set_ignition(bool on) {
   if (on == ignition_) return;
   ignition_ = on;
-  if (!on) rpm_ = 0;  // the engine stops with the ignition
+  if (!on) set_rpm(0);  // the engine stops with the ignition
   update_lines();
   const Time now = machine_.now();
   injectors_->restart(now);
@@ -318,11 +318,17 @@ void Car::set_ignition(bool on) {
 }
 
 void Car::set_engine(double rpm, double petrol_ms, double lpg_ms) {
-  const bool was_running = rpm_ > 0;
-  rpm_ = ignition_ ? rpm : 0.0;
+  const bool was_turning = rpm_ > 0;
+  set_rpm(ignition_ ? rpm : 0.0);
   petrol_ms_ = petrol_ms;
   lpg_ms_ = lpg_ms;
-  if ((rpm_ > 0) != was_running) injectors_->restart(machine_.now());
+  if ((rpm_ > 0) != was_turning) injectors_->restart(machine_.now());
+}
+
+void Car::set_rpm(double rpm) {
+  const bool was_running = running();
+  rpm_ = rpm;
+  if (running() != was_running && running_hook_) running_hook_(machine_.now(), running());
 }
 
 void Car::set_fuel(Fuel fuel) {

@@ -46,8 +46,11 @@ class SensorsPart::Input final : public host::AnalogInput {
 };
 
 SensorsPart::SensorsPart(World& world, const SensorSetup& setup)
-    : world_(world), setup_(setup), rng_(setup.seed), battery_(setup.battery_rest_volts) {
+    : world_(world), setup_(setup), rng_(setup.seed), battery_from_(setup.battery_rest_volts) {
   Car& car = world.car;
+  battery_since_ = world.machine.now();
+  if (car.running()) engine_since_ = battery_since_;
+  car.on_running([this](Time t, bool running) { engine_changed(t, running); });
   petrol_input_ = std::make_unique<Input>(*this, [this, &car](Time t) {
     return sender_pin_volts(setup_.petrol_sender, car.petrol_litres() / car.properties().petrol_tank_litres,
                             battery_volts(t));
@@ -72,6 +75,7 @@ SensorsPart::SensorsPart(World& world, const SensorSetup& setup)
 }
 
 SensorsPart::~SensorsPart() {
+  world_.car.on_running(nullptr);
   host::AdcPort& adc = world_.machine.adc1();
   for (int ch : {kLambdaChannel, kPetrolChannel, kLpgChannel, kBatteryChannel}) adc.attach(ch, nullptr);
 }
@@ -81,27 +85,22 @@ double SensorsPart::noise() {
   return d(rng_);
 }
 
+void SensorsPart::engine_changed(Time t, bool running) {
+  battery_from_ = battery_volts(t);
+  battery_since_ = t;
+  engine_since_ = running ? t : host::kNever;
+}
+
 double SensorsPart::battery_volts(Time t) const {
   // First-order approach to the alternator's voltage while the engine runs,
   // back to the battery's own at rest.
-  const bool running = world_.car.rpm() > 400;
-  const double target = running ? setup_.battery_charging_volts : setup_.battery_rest_volts;
-  if (t > battery_at_) {
-    const double dt = host::to_seconds(t - battery_at_);
-    battery_ = target + (battery_ - target) * std::exp(-dt / kAlternatorSeconds);
-    battery_at_ = t;
-  }
-  return battery_;
-}
-
-void SensorsPart::follow_engine(Time t) const {
-  const bool running = world_.car.rpm() > 400;
-  if (running && engine_since_ == host::kNever) engine_since_ = t;
-  if (!running) engine_since_ = host::kNever;
+  const double target = engine_since_ != host::kNever ? setup_.battery_charging_volts : setup_.battery_rest_volts;
+  if (t <= battery_since_) return battery_from_;
+  const double dt = host::to_seconds(t - battery_since_);
+  return target + (battery_from_ - target) * std::exp(-dt / kAlternatorSeconds);
 }
 
 double SensorsPart::lambda_volts(Time t) const {
-  follow_engine(t);
   const Car& car = world_.car;
   if (car.rpm() <= 0) return 0.0;  // a cold probe gives nothing
   const double fuel_ms = car.fuel() == Fuel::Lpg ? car.lpg_ms() : car.petrol_ms();
