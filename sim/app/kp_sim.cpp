@@ -86,8 +86,9 @@ int run(const std::vector<std::string>& args) {
       options.out_dir = args[++i];
     } else if (a == "--eeprom") {
       if (i + 1 >= args.size()) throw UsageError{"--eeprom needs a file"};
-      options.eeprom_file = args[++i];
-      sim::read_eeprom_image(options.eeprom_file);  // refuse a bad image before anything runs
+      const std::string& file = args[++i];
+      // Read at once: a bad image is refused before anything runs.
+      options.eeprom_file = sim::RunOptions::EepromFile{file, sim::read_eeprom_image(file)};
     } else if (a == "--quiet") {
       quiet = true;
     } else if (a.rfind("-", 0) == 0) {

@@ -218,14 +218,14 @@ class Car::SpeedSensor final : public host::Event {
 
 // While the cruise control drives, the longitudinal model advances in fixed
 // steps; the speed between two steps is a straight ramp, so the distance (and
-// with it each speed-sensor pulse) stays exact along it.
+// with it each speed-sensor pulse) stays exact along it. Scheduled only while
+// the car is cruising: hand_back() cancels it.
 class Car::ThrottleDrive final : public host::Event {
  public:
   explicit ThrottleDrive(Car& car) : Event(car.machine_.events()), car_(car) {}
 
   void fire(Time t) override {
     Car& c = car_;
-    if (!c.cruising_) return;
     const double gradient = c.road_.gradient_percent(c.motion_.distance_km(t));
     const double v = c.model_.advance(host::to_seconds(kModelStep), c.throttle_->opening(), gradient, c.engine_on());
     c.motion_.ramp_to(t, v * 3.6, kModelStep);
@@ -310,7 +310,7 @@ void Car::fill(Fuel fuel, double litres) {
 void Car::set_ignition(bool on) {
   if (on == ignition_) return;
   ignition_ = on;
-  if (!on) rpm_ = 0;  // the engine stops with the ignition
+  if (!on) set_rpm(0);  // the engine stops with the ignition
   update_lines();
   const Time now = machine_.now();
   injectors_->restart(now);
@@ -318,11 +318,17 @@ void Car::set_ignition(bool on) {
 }
 
 void Car::set_engine(double rpm, double petrol_ms, double lpg_ms) {
-  const bool was_running = rpm_ > 0;
-  rpm_ = ignition_ ? rpm : 0.0;
+  const bool was_turning = rpm_ > 0;
+  set_rpm(ignition_ ? rpm : 0.0);
   petrol_ms_ = petrol_ms;
   lpg_ms_ = lpg_ms;
-  if ((rpm_ > 0) != was_running) injectors_->restart(machine_.now());
+  if ((rpm_ > 0) != was_turning) injectors_->restart(machine_.now());
+}
+
+void Car::set_rpm(double rpm) {
+  const bool was_running = running();
+  rpm_ = rpm;
+  if (running() != was_running && running_hook_) running_hook_(machine_.now(), running());
 }
 
 void Car::set_fuel(Fuel fuel) {

@@ -1,6 +1,6 @@
 #include "sim/cruise_world.h"
 
-#include "sim/firmware_view.h"
+#include "sim/json.h"
 
 namespace sim {
 

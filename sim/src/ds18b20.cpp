@@ -14,16 +14,6 @@ constexpr Time kPresenceWait = 30 * host::kTimePerUs;     // 15..60 µs after th
 constexpr Time kPresenceLength = 120 * host::kTimePerUs;  // 60..240 µs
 }  // namespace
 
-// A one-shot timer that calls back.
-class Ds18b20::Timer final : public host::Event {
- public:
-  Timer(host::Machine& m, std::function<void(Time)> fn) : Event(m.events()), fn_(std::move(fn)) {}
-  void fire(Time t) override { fn_(t); }
-
- private:
-  std::function<void(Time)> fn_;
-};
-
 std::uint8_t Ds18b20::crc8(const std::uint8_t* data, std::size_t n) {
   std::uint8_t crc = 0;
   for (std::size_t i = 0; i < n; ++i) {
@@ -47,17 +37,20 @@ Ds18b20::Rom Ds18b20::rom_for(std::uint64_t serial) {
 }
 
 Ds18b20::Ds18b20(host::Machine& machine, host::PinId pin, Rom rom)
-    : machine_(machine), pin_(pin), rom_(rom), line_(machine.gpio().add_driver(pin)) {
-  sample_ = std::make_unique<Timer>(machine, [this](Time t) { sample(t); });
-  release_ = std::make_unique<Timer>(machine, [this](Time) { drive_low(false); });
-  presence_ = std::make_unique<Timer>(machine, [this](Time t) {
-    if (!driving_) {
-      drive_low(true);  // the presence pulse
-      presence_->schedule(t + kPresenceLength);
-    } else {
-      drive_low(false);
-    }
-  });
+    : machine_(machine),
+      pin_(pin),
+      rom_(rom),
+      line_(machine.gpio().add_driver(pin)),
+      sample_(machine.events(), [this](Time t) { sample(t); }),
+      release_(machine.events(), [this](Time) { drive_low(false); }),
+      presence_(machine.events(), [this](Time t) {
+        if (!driving_) {
+          drive_low(true);  // the presence pulse
+          presence_.schedule(t + kPresenceLength);
+        } else {
+          drive_low(false);
+        }
+      }) {
   machine.gpio().add_listener(pin, this);
   machine.add_power_listener(this);
   on_power(machine.now(), machine.powered());
@@ -84,9 +77,9 @@ void Ds18b20::set_connected(bool connected) {
 
 void Ds18b20::on_power(Time, bool on) {
   powered_ = on;
-  sample_->cancel();
-  release_->cancel();
-  presence_->cancel();
+  sample_.cancel();
+  release_.cancel();
+  presence_.cancel();
   drive_low(false);
   state_ = State::Idle;
   conversion_end_ = 0;
@@ -130,13 +123,12 @@ void Ds18b20::on_pin_level(host::PinId, Time t, bool level) {
 }
 
 void Ds18b20::reset_detected(Time t) {
-  sample_->cancel();
-  release_->cancel();
+  sample_.cancel();
+  release_.cancel();
   drive_low(false);
   // A conversion runs on through a reset; its result lands when it is done.
-  state_ = State::RomCommand;
   start_receiving(8, State::RomCommand);
-  presence_->schedule(t + kPresenceWait);
+  presence_.schedule(t + kPresenceWait);
   quiet_until_ = t + kPresenceWait + kPresenceLength + 5 * host::kTimePerUs;
 }
 
@@ -157,15 +149,15 @@ void Ds18b20::slot(Time t) {
     case State::RomCommand:
     case State::Function:
     case State::MatchRom:
-      sample_->schedule(t + kSampleAfter);
+      sample_.schedule(t + kSampleAfter);
       break;
     case State::Sending: {
       const bool bit = (out_[out_pos_ / 8] >> (out_pos_ % 8)) & 1;
       if (!bit) {
         drive_low(true);
-        release_->schedule(t + kHoldZero);
+        release_.schedule(t + kHoldZero);
       }
-      if (++out_pos_ == out_bits_) state_ = after_;
+      if (++out_pos_ == out_bits_) state_ = after_sending_;
       break;
     }
     case State::Search: {
@@ -175,18 +167,18 @@ void Ds18b20::slot(Time t) {
         const bool send = search_phase_ == 0 ? bit : !bit;
         if (!send) {
           drive_low(true);
-          release_->schedule(t + kHoldZero);
+          release_.schedule(t + kHoldZero);
         }
         ++search_phase_;
       } else {
-        sample_->schedule(t + kSampleAfter);  // the master's direction
+        sample_.schedule(t + kSampleAfter);  // the master's direction
       }
       break;
     }
     case State::ConvertStatus:
       if (converting(t)) {
         drive_low(true);
-        release_->schedule(t + kHoldZero);
+        release_.schedule(t + kHoldZero);
       }
       break;
     case State::Idle: break;
@@ -208,19 +200,18 @@ void Ds18b20::sample(Time t) {
   bit_received(t, bit);
 }
 
-void Ds18b20::start_receiving(int bits, State after) {
+void Ds18b20::start_receiving(int bits, State next) {
   in_ = 0;
   in_bits_ = bits;
   in_pos_ = 0;
-  after_ = after;
-  if (state_ != State::RomCommand && state_ != State::Function && state_ != State::MatchRom) state_ = State::Receiving;
+  state_ = next;
 }
 
 void Ds18b20::start_sending(const std::uint8_t* bytes, int bits, State after) {
   for (int i = 0; i < (bits + 7) / 8; ++i) out_[i] = bytes[i];
   out_bits_ = bits;
   out_pos_ = 0;
-  after_ = after;
+  after_sending_ = after;
   state_ = State::Sending;
 }
 
@@ -231,14 +222,12 @@ void Ds18b20::bit_received(Time t, bool bit) {
     case State::RomCommand: {
       const auto cmd = static_cast<std::uint8_t>(in_);
       if (cmd == 0x33) {  // read ROM
+        // The ROM code goes out, then the function command comes in.
+        start_receiving(8, State::Function);
         start_sending(rom_.data(), 64, State::Function);
-        after_ = State::Function;
-        in_ = 0, in_pos_ = 0, in_bits_ = 8;
       } else if (cmd == 0x55) {  // match ROM
-        state_ = State::MatchRom;
-        start_receiving(64, State::Function);
+        start_receiving(64, State::MatchRom);
       } else if (cmd == 0xCC) {  // skip ROM
-        state_ = State::Function;
         start_receiving(8, State::Function);
       } else if (cmd == 0xF0) {  // search ROM
         state_ = State::Search;
@@ -253,7 +242,6 @@ void Ds18b20::bit_received(Time t, bool bit) {
       std::uint64_t mine = 0;
       for (int i = 0; i < 8; ++i) mine |= static_cast<std::uint64_t>(rom_[i]) << (8 * i);
       if (in_ == mine) {
-        state_ = State::Function;
         start_receiving(8, State::Function);
       } else {
         state_ = State::Idle;
@@ -293,8 +281,7 @@ void Ds18b20::command(Time t, std::uint8_t cmd) {
       break;
     }
     case 0x4E:  // write scratchpad: TH, TL, configuration
-      state_ = State::Receiving;
-      start_receiving(24, State::Idle);
+      start_receiving(24, State::Receiving);
       break;
     case 0x48:  // copy scratchpad to the sensor's EEPROM
       stored_config_ = scratchpad_[4];

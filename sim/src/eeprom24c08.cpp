@@ -23,7 +23,7 @@ void Eeprom24c08::load(const std::vector<std::uint8_t>& image) {
 
 bool Eeprom24c08::answering(host::Time t) const {
   // During its write cycle the chip does not acknowledge its address.
-  return powered_ && !absent_ && t < dead_at_ && !(programming_ && t < cycle_end_);
+  return powered_ && !absent_ && t < dead_at_ && !(scheduled() && t < cycle_end_);
 }
 
 bool Eeprom24c08::i2c_start(host::Time t, std::uint8_t address, bool read) {
@@ -37,7 +37,6 @@ bool Eeprom24c08::i2c_start(host::Time t, std::uint8_t address, bool read) {
   } else {
     state_ = State::WordAddress;
     loaded_ = 0;
-    bytes_written_ = 0;
   }
   return true;
 }
@@ -56,7 +55,6 @@ bool Eeprom24c08::i2c_write(host::Time t, std::uint8_t byte) {
       page_[offset] = byte;
       loaded_ |= static_cast<std::uint16_t>(1u << offset);
       pointer_ = page_base_ | ((offset + 1) & (kPage - 1));
-      ++bytes_written_;
       return true;
     }
     default: return false;
@@ -71,8 +69,7 @@ std::uint8_t Eeprom24c08::i2c_read(host::Time t, bool) {
 }
 
 void Eeprom24c08::i2c_stop(host::Time t) {
-  if (state_ == State::Writing && bytes_written_ > 0 && answering(t)) {
-    programming_ = true;
+  if (state_ == State::Writing && loaded_ != 0 && answering(t)) {
     cycle_end_ = t + kWriteCycle;
     programming_page_ = page_;
     programming_mask_ = loaded_;
@@ -85,17 +82,15 @@ void Eeprom24c08::i2c_stop(host::Time t) {
 void Eeprom24c08::fire(host::Time) {
   for (unsigned i = 0; i < kPage; ++i)
     if (programming_mask_ & (1u << i)) memory_[programming_base_ + i] = programming_page_[i];
-  programming_ = false;
   ++pages_programmed_;
 }
 
 void Eeprom24c08::on_power(host::Time, bool on) {
   powered_ = on;
   state_ = State::Idle;
-  if (!on && programming_) {
+  if (!on && scheduled()) {
     // The page being programmed is lost; the pages before it stay.
     cancel();
-    programming_ = false;
     ++pages_lost_;
   }
 }

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "host/firmware.h"
-#include "sim/firmware_view.h"
+#include "sim/json.h"
 
 namespace sim {
 

@@ -81,7 +81,7 @@ void parse_eeprom_section(const ScenarioReader& r, const json& v, const std::str
   EepromSetup& e = sc.eeprom;
   r.object(v, place);
   r.only_keys(v, place, {"present", "image_file", "record", "stops_answering_at"});
-  if (v.contains("present")) e.present = r.boolean(v["present"], ScenarioReader::join(place, "present"));
+  e.present = r.boolean_or(v, place, "present", e.present);
   if (v.contains("image_file")) {
     const std::string where = ScenarioReader::join(place, "image_file");
     fs::path file = r.string(v["image_file"], where);
@@ -105,19 +105,16 @@ void parse_eeprom_section(const ScenarioReader& r, const json& v, const std::str
 }
 
 EepromPart::EepromPart(host::Machine& machine, const EepromSetup& setup)
-    : chip_(machine), image_file_(setup.image_file) {
+    : chip_(machine), write_back_file_(setup.write_back_file) {
   if (setup.image) chip_.load(*setup.image);
   if (setup.stops_answering_at) chip_.stop_answering_at(host::from_seconds(*setup.stops_answering_at));
 }
 
 void EepromPart::trace(ojson& world) { world["eeprom_pages_programmed"] = chip_.pages_programmed(); }
 
-void EepromPart::snapshot(const std::string& dir, const std::string& name) {
-  if (name == "final") write_eeprom_image((fs::path(dir) / "eeprom.bin").string(), chip_.image());
-}
-
-void EepromPart::finish() {
-  if (!image_file_.empty()) write_eeprom_image(image_file_, chip_.image());
+void EepromPart::finish(const std::string& dir) {
+  if (!dir.empty()) write_eeprom_image((fs::path(dir) / "eeprom.bin").string(), chip_.image());
+  if (!write_back_file_.empty()) write_eeprom_image(write_back_file_, chip_.image());
 }
 
 }  // namespace sim

@@ -10,7 +10,7 @@ namespace sim {
 void parse_oled_section(const ScenarioReader& r, const json& v, const std::string& place, Scenario& sc) {
   r.object(v, place);
   r.only_keys(v, place, {"present"});
-  if (v.contains("present")) sc.oled.present = r.boolean(v["present"], ScenarioReader::join(place, "present"));
+  sc.oled.present = r.boolean_or(v, place, "present", sc.oled.present);
 }
 
 void OledPart::trace(ojson& world) {

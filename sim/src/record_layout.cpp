@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "sim/firmware_view.h"
+#include "sim/json.h"
 
 namespace sim::record {
 

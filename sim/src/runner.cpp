@@ -63,9 +63,9 @@ class Runner::Tracer final : public host::Event {
 
 namespace {
 Scenario with_options(Scenario sc, const RunOptions& options) {
-  if (!options.eeprom_file.empty()) {
-    sc.eeprom.image = read_eeprom_image(options.eeprom_file);
-    sc.eeprom.image_file = options.eeprom_file;
+  if (options.eeprom_file) {
+    sc.eeprom.image = options.eeprom_file->image;
+    sc.eeprom.write_back_file = options.eeprom_file->path;
   }
   return sc;
 }
@@ -147,6 +147,10 @@ void Runner::write_json(const std::string& file, const ojson& value) const {
 
 void Runner::snapshot(const std::string& name) {
   write_json("state-" + name + ".json", record(true));
+  snapshot_parts(name);
+}
+
+void Runner::snapshot_parts(const std::string& name) {
   if (!options_.write_files) return;
   for (auto& part : world_->parts()) part->snapshot(options_.out_dir, name);
 }
@@ -159,9 +163,8 @@ RunSummary Runner::run() {
   if (tracer_->last() != machine_->now()) tracer_->line();  // the last moment, if not on an interval
   tracer_->close();
   write_json("final.json", record(true));
-  if (options_.write_files)
-    for (auto& part : world_->parts()) part->snapshot(options_.out_dir, "final");
-  for (auto& part : world_->parts()) part->finish();
+  snapshot_parts("final");
+  for (auto& part : world_->parts()) part->finish(options_.write_files ? options_.out_dir : std::string());
   RunSummary summary;
   summary.virtual_seconds = host::to_seconds(machine_->now());
   summary.stats = machine_->stats();

@@ -76,8 +76,7 @@ void parse_car(const ScenarioReader& r, const json& v, const std::string& place,
   car.lpg_tank_litres = r.number_or(v, place, "lpg_tank_litres", 1, 500, car.lpg_tank_litres);
   car.petrol_litres = r.number_or(v, place, "petrol_litres", 0, car.petrol_tank_litres, std::min(car.petrol_litres, car.petrol_tank_litres));
   car.lpg_litres = r.number_or(v, place, "lpg_litres", 0, car.lpg_tank_litres, std::min(car.lpg_litres, car.lpg_tank_litres));
-  if (v.contains("petrol_line_on_lpg"))
-    car.petrol_line_on_lpg = r.boolean(v["petrol_line_on_lpg"], ScenarioReader::join(place, "petrol_line_on_lpg"));
+  car.petrol_line_on_lpg = r.boolean_or(v, place, "petrol_line_on_lpg", car.petrol_line_on_lpg);
   car.lpg_delay_ms = r.number_or(v, place, "lpg_delay_ms", 0, 20, car.lpg_delay_ms);
 }
 

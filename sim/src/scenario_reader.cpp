@@ -86,4 +86,17 @@ double ScenarioReader::number_or(const json& obj, const std::string& place, cons
   return obj.contains(key) ? number(obj[key], join(place, key), lo, hi) : fallback;
 }
 
+int ScenarioReader::integer_or(const json& obj, const std::string& place, const char* key, int lo, int hi,
+                               int fallback) const {
+  return obj.contains(key) ? integer(obj[key], join(place, key), lo, hi) : fallback;
+}
+
+bool ScenarioReader::boolean_or(const json& obj, const std::string& place, const char* key, bool fallback) const {
+  return obj.contains(key) ? boolean(obj[key], join(place, key)) : fallback;
+}
+
+Fuel read_fuel(const ScenarioReader& r, const json& v, const std::string& place) {
+  return r.choice(v, place, {"petrol", "lpg"}) == "lpg" ? Fuel::Lpg : Fuel::Petrol;
+}
+
 }  // namespace sim

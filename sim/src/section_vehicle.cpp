@@ -27,8 +27,7 @@ void parse_vehicle_section(const ScenarioReader& r, const json& v, const std::st
   p.driveline_efficiency = r.number_or(v, place, "driveline_efficiency", 0.5, 1, p.driveline_efficiency);
   p.torque_lag_s = r.number_or(v, place, "torque_lag_s", 0, 5, p.torque_lag_s);
   p.throttle_progression = r.number_or(v, place, "throttle_progression", 0, 10, p.throttle_progression);
-  if (v.contains("throttle_steps"))
-    p.throttle_steps = r.integer(v["throttle_steps"], ScenarioReader::join(place, "throttle_steps"), 100, 65535);
+  p.throttle_steps = r.integer_or(v, place, "throttle_steps", 100, 65535, p.throttle_steps);
 }
 
 }  // namespace sim

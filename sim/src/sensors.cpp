@@ -4,7 +4,8 @@
 #include <numbers>
 
 #include "host/buses.h"
-#include "sim/firmware_view.h"
+#include "sim/board.h"
+#include "sim/json.h"
 #include "sim/scenario.h"
 #include "sim/scenario_reader.h"
 
@@ -19,6 +20,10 @@ constexpr double kBatteryCountsPerVolt = 196.75;
 constexpr double kAuxCountsPerVolt = 219.75;
 constexpr double kCountsPerPinVolt = 4095.0 / host::AdcPort::kReferenceVolts;
 constexpr double kAlternatorSeconds = 2.0;  // time constant of the charging voltage
+constexpr int kPetrolChannel = pins::adc_channel(pins::pblvl);
+constexpr int kLpgChannel = pins::adc_channel(pins::lpglvl);
+constexpr int kBatteryChannel = pins::adc_channel(pins::vbat);
+constexpr int kLambdaChannel = pins::adc_channel(pins::aux);
 }  // namespace
 
 double sender_pin_volts(const SenderProperties& s, double level, double battery_volts) {
@@ -41,8 +46,11 @@ class SensorsPart::Input final : public host::AnalogInput {
 };
 
 SensorsPart::SensorsPart(World& world, const SensorSetup& setup)
-    : world_(world), setup_(setup), rng_(setup.seed), battery_(setup.battery_rest_volts) {
+    : world_(world), setup_(setup), rng_(setup.seed), battery_from_(setup.battery_rest_volts) {
   Car& car = world.car;
+  battery_since_ = world.machine.now();
+  if (car.running()) engine_since_ = battery_since_;
+  car.on_running([this](Time t, bool running) { engine_changed(t, running); });
   petrol_input_ = std::make_unique<Input>(*this, [this, &car](Time t) {
     return sender_pin_volts(setup_.petrol_sender, car.petrol_litres() / car.properties().petrol_tank_litres,
                             battery_volts(t));
@@ -55,20 +63,21 @@ SensorsPart::SensorsPart(World& world, const SensorSetup& setup)
   lambda_input_ = std::make_unique<Input>(*this,
                                     [this](Time t) { return lambda_volts(t) * kAuxCountsPerVolt / kCountsPerPinVolt; });
   host::AdcPort& adc = world.machine.adc1();
-  adc.attach(2, petrol_input_.get());
-  adc.attach(3, lpg_input_.get());
-  adc.attach(4, battery_input_.get());
-  adc.attach(0, lambda_input_.get());
+  adc.attach(kPetrolChannel, petrol_input_.get());
+  adc.attach(kLpgChannel, lpg_input_.get());
+  adc.attach(kBatteryChannel, battery_input_.get());
+  adc.attach(kLambdaChannel, lambda_input_.get());
   if (setup.thermometer) {
-    thermometer_ = std::make_unique<Ds18b20>(world.machine, host::pin_id('B', 9), Ds18b20::rom_for(0x00A1B2C3D4E5ull));
+    thermometer_ = std::make_unique<Ds18b20>(world.machine, pins::temp, Ds18b20::rom_for(0x00A1B2C3D4E5ull));
     thermometer_->set_resolution(setup.resolution_bits);
     thermometer_->set_temperature(setup.outside_celsius);
   }
 }
 
 SensorsPart::~SensorsPart() {
+  world_.car.on_running(nullptr);
   host::AdcPort& adc = world_.machine.adc1();
-  for (int ch : {0, 2, 3, 4}) adc.attach(ch, nullptr);
+  for (int ch : {kLambdaChannel, kPetrolChannel, kLpgChannel, kBatteryChannel}) adc.attach(ch, nullptr);
 }
 
 double SensorsPart::noise() {
@@ -76,27 +85,22 @@ double SensorsPart::noise() {
   return d(rng_);
 }
 
+void SensorsPart::engine_changed(Time t, bool running) {
+  battery_from_ = battery_volts(t);
+  battery_since_ = t;
+  engine_since_ = running ? t : host::kNever;
+}
+
 double SensorsPart::battery_volts(Time t) const {
   // First-order approach to the alternator's voltage while the engine runs,
   // back to the battery's own at rest.
-  const bool running = world_.car.rpm() > 400;
-  const double target = running ? setup_.battery_charging_volts : setup_.battery_rest_volts;
-  if (t > battery_at_) {
-    const double dt = host::to_seconds(t - battery_at_);
-    battery_ = target + (battery_ - target) * std::exp(-dt / kAlternatorSeconds);
-    battery_at_ = t;
-  }
-  return battery_;
-}
-
-void SensorsPart::follow_engine(Time t) const {
-  const bool running = world_.car.rpm() > 400;
-  if (running && engine_since_ == host::kNever) engine_since_ = t;
-  if (!running) engine_since_ = host::kNever;
+  const double target = engine_since_ != host::kNever ? setup_.battery_charging_volts : setup_.battery_rest_volts;
+  if (t <= battery_since_) return battery_from_;
+  const double dt = host::to_seconds(t - battery_since_);
+  return target + (battery_from_ - target) * std::exp(-dt / kAlternatorSeconds);
 }
 
 double SensorsPart::lambda_volts(Time t) const {
-  follow_engine(t);
   const Car& car = world_.car;
   if (car.rpm() <= 0) return 0.0;  // a cold probe gives nothing
   const double fuel_ms = car.fuel() == Fuel::Lpg ? car.lpg_ms() : car.petrol_ms();
@@ -145,10 +149,10 @@ void parse_sensors_section(const ScenarioReader& r, const json& v, const std::st
   s.lambda_closed_loop_after_s = r.number_or(v, place, "lambda_closed_loop_after_s", 0, 3600, s.lambda_closed_loop_after_s);
   s.lambda_period_s = r.number_or(v, place, "lambda_period_s", 0.1, 10, s.lambda_period_s);
   s.noise_counts = r.number_or(v, place, "noise_counts", 0, 100, s.noise_counts);
-  if (v.contains("seed")) s.seed = static_cast<std::uint32_t>(r.integer(v["seed"], at("seed"), 0, 2147483647));
-  if (v.contains("thermometer")) s.thermometer = r.boolean(v["thermometer"], at("thermometer"));
+  s.seed = static_cast<std::uint32_t>(r.integer_or(v, place, "seed", 0, 2147483647, static_cast<int>(s.seed)));
+  s.thermometer = r.boolean_or(v, place, "thermometer", s.thermometer);
   s.outside_celsius = r.number_or(v, place, "outside_celsius", -55, 125, s.outside_celsius);
-  if (v.contains("resolution_bits")) s.resolution_bits = r.integer(v["resolution_bits"], at("resolution_bits"), 9, 12);
+  s.resolution_bits = r.integer_or(v, place, "resolution_bits", 9, 12, s.resolution_bits);
 }
 
 }  // namespace sim

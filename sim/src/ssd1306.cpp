@@ -84,8 +84,7 @@ bool Ssd1306::i2c_write(Time, std::uint8_t byte) {
       // Co (bit 7) = 1: one byte follows, then another control byte;
       // Co = 0: every following byte is of the kind D/C# (bit 6) gives.
       one_byte_ = (byte & 0x80) != 0;
-      next_is_data_ = (byte & 0x40) != 0;
-      next_ = next_is_data_ ? Next::Data : Next::Command;
+      next_ = (byte & 0x40) != 0 ? Next::Data : Next::Command;
       return true;
     case Next::Command:
     case Next::Data:
@@ -273,9 +272,21 @@ bool Ssd1306::lit(int x, int y) const {
 }
 
 int Ssd1306::lit_count() const {
+  if (!glowing()) return 0;
+  // Each driven row of the glass shows one RAM row in all its columns (the
+  // mounting and the remaps only reorder rows and columns).
   int n = 0;
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) n += lit(x, y);
+  for (int row = 0; row < kHeight; ++row) {
+    const int ram_row = ram_row_of_glass_row(row);
+    if (ram_row < 0) continue;
+    if (entire_on_) {
+      n += kWidth;
+      continue;
+    }
+    int on = 0;
+    for (const std::uint8_t b : ram_[ram_row / 8]) on += (b >> (ram_row % 8)) & 1;
+    n += inverse_ ? kWidth - on : on;
+  }
   return n;
 }
 

@@ -1,8 +1,6 @@
 // Every kind of scenario step, by the name it has in a scenario file.
 #include "sim/steps.h"
 
-#include "sim/cruise_world.h"
-
 namespace sim {
 
 const std::vector<StepKind>& step_kinds() {

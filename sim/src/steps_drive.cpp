@@ -1,5 +1,5 @@
 // The driving steps: ignition, engine, fuel, speed, the encoder and its
-// button, the cruise-control buttons, and snapshots.
+// button, the cruise-control buttons, the supply wire, and snapshots.
 #include <cctype>
 
 #include "sim/runner.h"
@@ -33,7 +33,7 @@ std::shared_ptr<const Action> parse_engine(const ScenarioReader& r, const json& 
 }
 
 std::shared_ptr<const Action> parse_fuel(const ScenarioReader& r, const json& v, const std::string& place) {
-  const Fuel f = r.choice(v, place, {"petrol", "lpg"}) == "lpg" ? Fuel::Lpg : Fuel::Petrol;
+  const Fuel f = read_fuel(r, v, place);
   return make_action([f](StepContext& c) { c.world.car.set_fuel(f); });
 }
 

@@ -1,5 +1,4 @@
 // The road's gradient as a scenario step.
-#include "sim/cruise_world.h"
 #include "sim/scenario_reader.h"
 #include "sim/steps.h"
 #include "sim/world.h"

@@ -12,12 +12,12 @@ std::shared_ptr<const Action> parse_fill(const ScenarioReader& r, const json& v,
   Fuel fuel;
   double litres = 1e9;
   if (v.is_string()) {
-    fuel = r.choice(v, place, {"petrol", "lpg"}) == "lpg" ? Fuel::Lpg : Fuel::Petrol;
+    fuel = read_fuel(r, v, place);
   } else {
     r.object(v, place);
     r.only_keys(v, place, {"fuel", "litres"});
     if (!v.contains("fuel")) r.fail(place, "missing field fuel (petrol or lpg)");
-    fuel = r.choice(v["fuel"], ScenarioReader::join(place, "fuel"), {"petrol", "lpg"}) == "lpg" ? Fuel::Lpg : Fuel::Petrol;
+    fuel = read_fuel(r, v["fuel"], ScenarioReader::join(place, "fuel"));
     litres = r.number_or(v, place, "litres", 0, 500, litres);
   }
   return make_action([fuel, litres](StepContext& c) { c.world.car.fill(fuel, litres); });

@@ -10,6 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "scratch_dir.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -34,12 +36,6 @@ std::string slurp(const fs::path& p) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-fs::path scratch(const std::string& name) {
-  const fs::path d = fs::temp_directory_path() / ("kp-cli-" + std::to_string(getpid())) / name;
-  fs::create_directories(d);
-  return d;
 }
 
 int count_lines(const std::string& s) {

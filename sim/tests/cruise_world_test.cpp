@@ -12,13 +12,12 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include <nlohmann/json.hpp>
 
 #include "host/machine.h"
-#include "stm32f4xx_hal.h"
+#include "idle_image.h"
 #include "scenario_error.h"
+#include "scratch_dir.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
 #include "sim/world.h"
@@ -29,22 +28,6 @@ using host::from_ms;
 using host::from_seconds;
 using host::Time;
 namespace pins = sim::pins;
-
-// A firmware that only idles, so that the board is powered while the test
-// alone drives the stepper lines (they stay inputs).
-int idle_main() {
-  for (;;) __NOP();
-}
-
-class IdleImage final : public host::FirmwareImage {
- public:
-  void* symbol(const char* name) const override {
-    if (std::string(name) == "main") return reinterpret_cast<void*>(&idle_main);
-    return host::LinkedFirmware::instance().symbol(name);
-  }
-  void restore_reset_state() override { host::LinkedFirmware::instance().restore_reset_state(); }
-  std::string name() const override { return "idle image"; }
-};
 
 // The stepper driver's three inputs, driven by the test.
 class StepperInputs {
@@ -72,7 +55,7 @@ class StepperInputs {
 class Powered : public ::testing::Test {
  protected:
   Powered() { machine.set_powered(true); }
-  IdleImage image;
+  test::TestImage image = idle_image();
   host::Machine machine{image};
   StepperInputs inputs{machine};
 };
@@ -257,7 +240,7 @@ class HandOver : public ::testing::Test {
     return world.car.speed_kmh() - before;
   }
 
-  IdleImage image;
+  test::TestImage image = idle_image();
   host::Machine machine{image};
   sim::World world{machine, sim::Scenario{}};
   StepperInputs inputs{machine};
@@ -393,12 +376,6 @@ Figures figures(const std::vector<Sample>& trace, double from, double to, double
   f.settle2 = last_out2 - from;
   f.mean_error = n > 0 ? sum / n : 0;
   return f;
-}
-
-std::filesystem::path scratch(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / ("kp-cruise-" + std::to_string(getpid())) / name;
-  std::filesystem::create_directories(dir);
-  return dir;
 }
 
 // Runs the built-in cruise drive and returns its trace. `without_kick` is a

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 #include <vector>
 
 #include "host/machine.h"
@@ -12,6 +11,7 @@
 #include "sim/runner.h"
 #include "sim/scenario.h"
 #include "scenario_error.h"
+#include "scratch_dir.h"
 #include "sim/ssd1306.h"
 
 namespace {
@@ -184,6 +184,28 @@ TEST_F(Oled, InverseEntireOnMultiplexAndStartLine) {
   EXPECT_TRUE(glass_is_ram());
 }
 
+TEST_F(Oled, TheLitCountIsThePixelsLitUnderEverySetting) {
+  auto pixels = [this] {
+    int n = 0;
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 128; ++x) n += oled.lit(x, y);
+    return n;
+  };
+  commands({0x20, 0x00});
+  Bytes frame(1024);
+  for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<std::uint8_t>(i * 37 + (i >> 3));
+  data(frame);
+  EXPECT_EQ(oled.lit_count(), 0);  // dark
+  commands({0x8D, 0x14, 0xAF});
+  const Bytes settings[] = {{0xA1},       {0xC8},       {0xA7},       {0xA8, 0x2A}, {0xD3, 0x07},
+                            {0x53},       {0xDA, 0x02}, {0xDA, 0x22}, {0xDA, 0x32}, {0xA6},
+                            {0xA8, 0x0F}, {0xA5},       {0xA0},       {0xA4}};
+  for (const Bytes& c : settings) {
+    commands(c);
+    EXPECT_EQ(oled.lit_count(), pixels()) << std::hex << int(c[0]);
+  }
+}
+
 TEST_F(Oled, PowerLossForgetsSettingsAndPicture) {
   switch_on_upright();
   commands({0x20, 0x00});
@@ -243,13 +265,6 @@ TEST(OledScenario, TheOledSectionSaysWhetherTheModuleIsFitted) {
 }
 
 namespace fs = std::filesystem;
-
-fs::path scratch(const std::string& name) {
-  const fs::path d = fs::temp_directory_path() / ("kp-oled-" + std::to_string(getpid())) / name;
-  fs::remove_all(d);
-  fs::create_directories(d);
-  return d;
-}
 
 // Lit pixels of a photograph.
 int bright_pixels(const sim::Picture& p) {

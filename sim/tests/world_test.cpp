@@ -1,8 +1,13 @@
 // The car's side of the world: distance and speed pulses, injector pulses
-// per fuel and installation, and the truth it keeps.
+// per fuel and installation, and the truth it keeps; the files the world's
+// parts write at the end of a run.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "host/machine.h"
+#include "scratch_dir.h"
+#include "sim/runner.h"
 #include "sim/scenario.h"
 #include "sim/world.h"
 
@@ -62,6 +67,22 @@ TEST_F(CarTest, IgnitionOffStopsTheEngineAndLowersTheInjectorLines) {
   EXPECT_EQ(world.car.truth().injections, n);
   EXPECT_EQ(world.car.rpm(), 0);
   EXPECT_FALSE(machine.gpio().level(sim::pins::wtr_pb));
+}
+
+TEST(RunFiles, TheEepromImageIsWrittenAtTheEndNotAtASnapshotNamedFinal) {
+  const std::filesystem::path dir = scratch("final");
+  sim::RunOptions options;
+  options.out_dir = dir.string();
+  sim::Runner runner(sim::parse_scenario(R"({"steps": [{"at": 1, "snapshot": "final"}, {"wait": 1}]})", "a.json"),
+                     options);
+  runner.run_until(1.5);
+  EXPECT_TRUE(std::filesystem::exists(dir / "state-final.json"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "tft-final.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "eeprom.bin"));
+  runner.run();
+  EXPECT_TRUE(std::filesystem::exists(dir / "final.json"));
+  EXPECT_EQ(std::filesystem::file_size(dir / "eeprom.bin"), 1024u);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

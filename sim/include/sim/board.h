@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,13 @@ inline constexpr host::PinId buzzer = host::pin_id('B', 15);
 inline constexpr host::PinId lcd_dc = host::pin_id('C', 13);
 inline constexpr host::PinId lcd_cs = host::pin_id('C', 14);
 inline constexpr host::PinId lcd_res = host::pin_id('C', 15);
+
+// The ADC1 input a pin reaches: PA0..PA7 are ADC1_IN0..IN7 (the board's
+// analog signals are all there).
+constexpr int adc_channel(host::PinId pin) {
+  if (pin.port != 0 || pin.pin > 7) throw std::invalid_argument("not an analog input of the board");
+  return pin.pin;
+}
 
 struct Named {
   const char* name;

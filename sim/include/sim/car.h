@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -95,6 +96,14 @@ class Car {
   void set_gradient(double percent, double over_km);
 
   double rpm() const { return rpm_; }
+  // The engine runs by itself, faster than the starter turns it: the
+  // alternator charges and the exhaust keeps the lambda probe hot.
+  static constexpr double kRunningRpm = 400;
+  bool running() const { return rpm_ > kRunningRpm; }
+  // Told of every change of running(), at the moment it happens (one hook:
+  // setting another replaces it).
+  using RunningHook = std::function<void(host::Time t, bool running)>;
+  void on_running(RunningHook hook) { running_hook_ = std::move(hook); }
   double petrol_ms() const { return petrol_ms_; }
   double lpg_ms() const { return lpg_ms_; }
   Fuel fuel() const { return fuel_; }
@@ -112,7 +121,6 @@ class Car {
   StepperThrottle& throttle() { return *throttle_; }
   const StepperThrottle& throttle() const { return *throttle_; }
   bool cruising() const { return cruising_; }
-  const LongitudinalModel& longitudinal() const { return model_; }
   double gradient_percent() const { return road_.gradient_percent(distance_km()); }
 
   // The scripted driver's comfortable acceleration when taking over after a
@@ -131,6 +139,7 @@ class Car {
   void burn(Fuel fuel, double litres);
   bool engine_on() const;
   void on_stepper(host::Time t, bool energised);
+  void set_rpm(double rpm);
   void hand_back(host::Time t);
   friend class InjectorTrain;
   friend class SpeedSensor;
@@ -141,6 +150,7 @@ class Car {
   CarTruth truth_;
   bool ignition_ = false;
   double rpm_ = 0, petrol_ms_ = 0, lpg_ms_ = 0;
+  RunningHook running_hook_;
   Fuel fuel_ = Fuel::Petrol;
   Motion motion_;
   double accounted_km_ = 0;  // distance already attributed to a fuel

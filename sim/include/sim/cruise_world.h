@@ -1,14 +1,11 @@
 // The cruise control's side of the world in scenarios and traces: the
 // vehicle section (the car's longitudinal properties and throttle travel),
-// the road-gradient step, and the trace of the three buttons, the throttle's
-// true position, whether the stepper driver holds it, who drives the car and
-// the gradient.
+// and the trace of the three buttons, the throttle's true position, whether
+// the stepper driver holds it, who drives the car and the gradient.
 #pragma once
 
-#include <memory>
 #include <string>
 
-#include "sim/steps.h"
 #include "sim/world.h"
 
 namespace sim {
@@ -17,8 +14,6 @@ class ScenarioReader;
 struct Scenario;
 void parse_vehicle_section(const ScenarioReader& reader, const nlohmann::json& value, const std::string& place,
                            Scenario& out);
-std::shared_ptr<const Action> parse_gradient(const ScenarioReader& reader, const nlohmann::json& value,
-                                             const std::string& place);
 
 class CruisePart final : public WorldPart {
  public:

@@ -10,8 +10,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
-#include <memory>
 
 #include "host/events.h"
 #include "host/machine.h"
@@ -35,9 +33,6 @@ class Ds18b20 final : public host::PinListener, public host::PowerListener {
   double temperature() const { return celsius_; }
   // The resolution kept in the sensor's own EEPROM (9..12 bits).
   void set_resolution(int bits);
-  // The temperature register as a conversion left it (for tests of the
-  // read-out arithmetic).
-  void set_temperature_register(std::uint16_t raw) { scratchpad_[0] = raw & 0xFF, scratchpad_[1] = raw >> 8; }
   // Faults: the sensor off the line (not fitted, or a broken wire), and a
   // byte of the next scratchpad read-out spoilt.
   void set_connected(bool connected);
@@ -53,7 +48,6 @@ class Ds18b20 final : public host::PinListener, public host::PowerListener {
 
  private:
   enum class State { Idle, RomCommand, MatchRom, Search, Function, Sending, Receiving, ConvertStatus };
-  class Timer;
 
   void drive_low(bool low);
   void reset_detected(host::Time t);
@@ -61,7 +55,8 @@ class Ds18b20 final : public host::PinListener, public host::PowerListener {
   void sample(host::Time t);         // a write slot's sampling point
   void bit_received(host::Time t, bool bit);
   void start_sending(const std::uint8_t* bytes, int bits, State after);
-  void start_receiving(int bits, State after);
+  // The next `bits` bits from the master go to `next` (a receiving state).
+  void start_receiving(int bits, State next);
   void command(host::Time t, std::uint8_t cmd);
   void update_scratchpad_crc();
   host::Time conversion_time() const;
@@ -80,7 +75,7 @@ class Ds18b20 final : public host::PinListener, public host::PowerListener {
   host::Time master_low_since_ = host::kNever;
   host::Time quiet_until_ = 0;  // the presence window: no slots in it
   State state_ = State::Idle;
-  State after_ = State::Idle;
+  State after_sending_ = State::Idle;
   // Bits going out or coming in, least significant first.
   std::array<std::uint8_t, 9> out_{};
   int out_bits_ = 0, out_pos_ = 0;
@@ -93,7 +88,7 @@ class Ds18b20 final : public host::PinListener, public host::PowerListener {
   int corrupt_byte_ = -1;
   std::uint8_t corrupt_flip_ = 0;
   std::uint64_t conversions_ = 0;
-  std::unique_ptr<Timer> sample_, release_, presence_;
+  host::FunctionEvent sample_, release_, presence_;
 };
 
 }  // namespace sim

@@ -60,9 +60,7 @@ class Eeprom24c08 final : public host::I2cTarget, public host::PowerListener, pr
   std::array<std::uint8_t, kPage> page_{};
   std::uint16_t loaded_ = 0;  // a bit per byte of the page
   unsigned page_base_ = 0;
-  unsigned bytes_written_ = 0;
-  // The write cycle in progress.
-  bool programming_ = false;
+  // The write cycle in progress while the event is scheduled.
   host::Time cycle_end_ = 0;
   std::array<std::uint8_t, kPage> programming_page_{};
   std::uint16_t programming_mask_ = 0;

@@ -17,7 +17,7 @@ struct EepromSetup {
   bool present = true;
   std::optional<std::vector<std::uint8_t>> image;  // nullopt: a new, erased chip
   std::optional<double> stops_answering_at;        // seconds from the start
-  std::string image_file;                          // written back at the end when set
+  std::string write_back_file;                     // the image goes here at the end when set
 };
 
 class ScenarioReader;
@@ -36,12 +36,12 @@ class EepromPart final : public WorldPart {
   EepromPart(host::Machine& machine, const EepromSetup& setup);
   Eeprom24c08& chip() { return chip_; }
   void trace(ojson& world) override;
-  void snapshot(const std::string& dir, const std::string& name) override;
-  void finish() override;
+  // Writes eeprom.bin, and the image back to its file.
+  void finish(const std::string& dir) override;
 
  private:
   Eeprom24c08 chip_;
-  std::string image_file_;
+  std::string write_back_file_;
 };
 
 }  // namespace sim

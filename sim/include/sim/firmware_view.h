@@ -20,12 +20,6 @@ struct VarInfo {
   bool traced;  // also written in every trace line
 };
 
-// A number as JSON: floats by their shortest decimal form; infinities and
-// not-a-number, which JSON has no numbers for, as the strings "Infinity",
-// "-Infinity" and "NaN".
-ojson json_number(double v);
-ojson json_number(float v);
-
 class FirmwareView {
  public:
   explicit FirmwareView(host::FirmwareImage& image);

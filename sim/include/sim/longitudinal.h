@@ -53,7 +53,6 @@ class LongitudinalModel {
   double advance(double dt, double opening, double gradient_percent, bool engine_on);
 
   double speed_ms() const { return v_; }
-  double engine_rpm() const { return rpm_at(v_); }
   // Torque of the combustion (lagging the throttle), before the engine's drag.
   double combustion_torque_nm() const { return torque_; }
 
@@ -64,7 +63,6 @@ class LongitudinalModel {
   double drag_torque(double speed_ms) const;
   double wheel_force(double engine_torque_nm) const;
   double resistance(double speed_ms, double gradient_percent) const;
-  const VehicleProperties& properties() const { return props_; }
 
  private:
   VehicleProperties props_;

@@ -1,9 +1,10 @@
 // Runs a scenario on the machine and the world as fast as it can, and writes
-// what happened: the trace (one JSON object per line), the firmware's
-// globals at the end, and a state file at every snapshot step.
+// what happened: the trace (one JSON object per line); at every snapshot step
+// a state file and what each part of the world shows; at the end the same
+// (final.json and the parts' pictures) and the EEPROM's image.
 #pragma once
 
-#include <functional>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -25,9 +26,14 @@ class RunError : public std::runtime_error {
 struct RunOptions {
   std::string out_dir = "kp-out";
   bool write_files = true;  // false: run only (benchmarks, tests)
-  // The unit's memory: loaded from this image file (a missing file is a new
-  // chip) instead of what the scenario gives, and written back at the end.
-  std::string eeprom_file;
+  // The unit's memory kept in an image file from one run to the next: the
+  // chip starts from what the file held (read_eeprom_image) instead of what
+  // the scenario gives, and its bytes go back to the file at the end.
+  struct EepromFile {
+    std::string path;
+    std::vector<std::uint8_t> image;
+  };
+  std::optional<EepromFile> eeprom_file;
 };
 
 struct RunSummary {
@@ -59,12 +65,13 @@ class Runner {
   // A snapshot step: the state file, and what each part of the world shows.
   void snapshot(const std::string& name);
   std::string output_path(const std::string& file) const;
-  bool writes_files() const { return options_.write_files; }
 
  private:
   class Timeline;
   class Tracer;
   void apply(const Step& step);
+  // What each part of the world shows, into the output directory.
+  void snapshot_parts(const std::string& name);
   void write_json(const std::string& file, const ojson& value) const;
 
   Scenario scenario_;

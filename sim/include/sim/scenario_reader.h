@@ -5,13 +5,10 @@
 #include <initializer_list>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
+#include "sim/json.h"
 #include "sim/scenario.h"
 
 namespace sim {
-
-using json = nlohmann::json;
 
 class ScenarioReader {
  public:
@@ -30,6 +27,8 @@ class ScenarioReader {
   std::string choice(const json& v, const std::string& place, std::initializer_list<const char*> words) const;
   // The field's value when present, else the fallback.
   double number_or(const json& obj, const std::string& place, const char* key, double lo, double hi, double fallback) const;
+  int integer_or(const json& obj, const std::string& place, const char* key, int lo, int hi, int fallback) const;
+  bool boolean_or(const json& obj, const std::string& place, const char* key, bool fallback) const;
 
   static std::string join(const std::string& place, const std::string& key) {
     return place.empty() ? key : place + "." + key;
@@ -40,5 +39,8 @@ class ScenarioReader {
  private:
   std::string source_;
 };
+
+// A fuel by name: "petrol" or "lpg".
+Fuel read_fuel(const ScenarioReader& reader, const json& v, const std::string& place);
 
 }  // namespace sim

@@ -58,6 +58,7 @@ class SensorsPart final : public WorldPart {
   ~SensorsPart() override;
 
   Ds18b20* thermometer() { return thermometer_.get(); }
+  // The voltages at time t (now, or later with the engine as it is now).
   double battery_volts(host::Time t) const;
   double lambda_volts(host::Time t) const;
   void trace(ojson& world) override;
@@ -65,17 +66,19 @@ class SensorsPart final : public WorldPart {
  private:
   class Input;
   double noise();
-  void follow_engine(host::Time t) const;
+  void engine_changed(host::Time t, bool running);
 
   World& world_;
   SensorSetup setup_;
   std::unique_ptr<Input> petrol_input_, lpg_input_, battery_input_, lambda_input_;
   std::unique_ptr<Ds18b20> thermometer_;
   std::mt19937 rng_;
-  // Battery: the alternator charges while the engine runs.
-  mutable double battery_ = 0;
-  mutable host::Time battery_at_ = 0;
-  mutable host::Time engine_since_ = host::kNever;
+  // The battery approaches the alternator's voltage while the engine runs
+  // and its own at rest, from its voltage when the engine last started or
+  // stopped.
+  double battery_from_ = 0;
+  host::Time battery_since_ = 0;
+  host::Time engine_since_ = host::kNever;  // running since, kNever while stopped
 };
 
 }  // namespace sim

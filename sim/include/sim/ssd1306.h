@@ -96,7 +96,6 @@ class Ssd1306 final : public host::I2cTarget, public host::PowerListener {
   // with Co = 1 asked for another control byte after it.
   Next next_ = Next::Nothing;
   bool one_byte_ = false;
-  bool next_is_data_ = false;
   bool reading_ = false;
 
   // A command whose parameter bytes are still to come (parameters may

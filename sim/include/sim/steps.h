@@ -48,8 +48,9 @@ std::shared_ptr<const Action> make_action(F fn) {
   return std::make_shared<Impl>(std::move(fn));
 }
 
-// Parsers of the driving steps (ignition, engine, fuel, speed, encoder,
-// buttons, snapshot).
+// Parsers of the driving steps (steps_drive.cpp): ignition, engine, fuel,
+// speed, the encoder and its button, the cruise-control buttons, the supply
+// wire, snapshots.
 std::shared_ptr<const Action> parse_ignition(const ScenarioReader&, const nlohmann::json&, const std::string&);
 std::shared_ptr<const Action> parse_engine(const ScenarioReader&, const nlohmann::json&, const std::string&);
 std::shared_ptr<const Action> parse_fuel(const ScenarioReader&, const nlohmann::json&, const std::string&);
@@ -62,8 +63,12 @@ std::shared_ptr<const Action> parse_cc_down(const ScenarioReader&, const nlohman
 std::shared_ptr<const Action> parse_cc_stop(const ScenarioReader&, const nlohmann::json&, const std::string&);
 std::shared_ptr<const Action> parse_cc_engage(const ScenarioReader&, const nlohmann::json&, const std::string&);
 std::shared_ptr<const Action> parse_supply(const ScenarioReader&, const nlohmann::json&, const std::string&);
+// The sensors' physical side (steps_sensors.cpp): tanks, the air outside,
+// the thermometer's faults.
 std::shared_ptr<const Action> parse_fill(const ScenarioReader&, const nlohmann::json&, const std::string&);
 std::shared_ptr<const Action> parse_outside_temp(const ScenarioReader&, const nlohmann::json&, const std::string&);
 std::shared_ptr<const Action> parse_thermometer(const ScenarioReader&, const nlohmann::json&, const std::string&);
+// The road (steps_road.cpp).
+std::shared_ptr<const Action> parse_gradient(const ScenarioReader&, const nlohmann::json&, const std::string&);
 
 }  // namespace sim

@@ -28,7 +28,6 @@ class StepperThrottle : private host::PinListener, private host::PowerListener {
   void on_energised(EnergisedHook hook) { hook_ = std::move(hook); }
 
   bool energised() const { return energised_; }
-  int travel_steps() const { return travel_; }
   // Position in steps from closed, and as a fraction of the travel.
   int position_steps() const { return position_; }
   double opening() const { return static_cast<double>(position_) / travel_; }

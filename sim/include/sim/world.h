@@ -30,8 +30,9 @@ class WorldPart {
     (void)dir;
     (void)name;
   }
-  // The run is over: write what outlives it.
-  virtual void finish() {}
+  // The run is over: write what outlives it (`dir` is the output directory,
+  // empty when the run writes no files).
+  virtual void finish(const std::string& dir) { (void)dir; }
 };
 
 class World {
