@@ -5,6 +5,7 @@
 #include "analog_inputs.h"
 #include "board_setup.h"
 #include "eeprom_record.h"
+#include "ignition.h"
 #include "main.h"
 #include "main_screen.h"
 #include "refuel.h"
@@ -14,8 +15,6 @@
 #include "trip_computer.h"
 #include "vehicle_state.h"
 #include "z_displ_ILI9XXX.h"
-
-static bool ignition_on(void) { return HAL_GPIO_ReadPin(ignition_GPIO_Port, ignition_Pin) == GPIO_PIN_SET; }
 
 // The OLED and the EEPROM share I2C1. The OLED task may touch the bus only
 // while it runs its display: between frames it waits in a delay, and after
@@ -100,7 +99,7 @@ static void power_down(void) {
 
   const uint32_t endtick = HAL_GetTick();
   osDelay(5000);
-  while (!ignition_on()) {
+  while (ignition_off()) {
     if ((float)HAL_GetTick() > (float)endtick + offtime * 60000.0f) {
       HAL_GPIO_WritePin(relay_GPIO_Port, relay_Pin, GPIO_PIN_RESET);
     }
@@ -117,7 +116,7 @@ void mainTask(void* argument) {
   (void)argument;
   start_up();
   for (;;) {
-    if (!ignition_on()) {
+    if (ignition_off()) {
       power_down();
     }
     update_channels();
