@@ -8,6 +8,7 @@
 #include "ignition.h"
 #include "main.h"
 #include "main_screen.h"
+#include "oled_handover.h"
 #include "refuel.h"
 #include "tasks.h"
 #include "test_img.h"
@@ -15,25 +16,6 @@
 #include "trip_computer.h"
 #include "vehicle_state.h"
 #include "z_displ_ILI9XXX.h"
-
-// The OLED and the EEPROM share I2C1. The OLED task may touch the bus only
-// while it runs its display: between frames it waits in a delay, and after
-// setting the display up at start it suspends itself. The main task takes
-// the bus only at one of those points, never in the middle of a transfer.
-static eTaskState oled_state(void) { return eTaskGetState((TaskHandle_t)oledvtaskHandle); }
-
-static void wait_for_oled_set_up(void) {
-  while (oled_state() != eSuspended) {
-    osDelay(1);
-  }
-}
-
-static void stop_oled_between_frames(void) {
-  while (oled_state() != eBlocked && oled_state() != eSuspended) {
-    osDelay(1);
-  }
-  vTaskSuspend((TaskHandle_t)oledvtaskHandle);
-}
 
 static void start_up(void) {
   Displ_Init(Displ_Orientat_90);  // landscape, 480 x 320
