@@ -120,7 +120,7 @@ int MenuRig::boots() const { return g_boots; }
 void MenuRig::turn(int detents) {
   for (int i = 0; i < (detents < 0 ? -detents : detents); ++i) {
     world_->encoder.turn(detents < 0 ? -1 : 1);
-    run_for(0.25);
+    run_for(0.6);  // a pass after a page change clears the screen first
   }
 }
 

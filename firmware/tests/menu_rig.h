@@ -42,9 +42,10 @@ class MenuRig : public ::testing::Test {
   double now() const { return host::to_seconds(machine_->now()); }
   // Encoder detents one at a time, each given time to be acted on.
   void turn(int detents);
-  // A click of the encoder button (shorter than the 200 ms after which an
-  // edit looks at the button again), then 0.3 s.
-  void press(double seconds = 0.1);
+  // A click of the encoder button: longer than a pass of the longest list
+  // (which reads the button once per pass), shorter than the 200 ms after
+  // which an edit looks at the button again; then 0.3 s.
+  void press(double seconds = 0.18);
 
   sim::World& world() { return *world_; }
   host::Machine& machine() { return *machine_; }

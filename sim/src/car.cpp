@@ -307,6 +307,14 @@ void Car::fill(Fuel fuel, double litres) {
   }
 }
 
+void Car::drain(Fuel fuel, double litres) {
+  if (fuel == Fuel::Petrol) {
+    petrol_litres_ = std::max(0.0, petrol_litres_ - litres);
+  } else {
+    lpg_litres_ = std::max(0.0, lpg_litres_ - litres);
+  }
+}
+
 void Car::set_ignition(bool on) {
   if (on == ignition_) return;
   ignition_ = on;

@@ -18,6 +18,7 @@ const std::vector<StepKind>& step_kinds() {
       {"cc_engage", parse_cc_engage},
       {"supply", parse_supply},
       {"fill", parse_fill},
+      {"drain", parse_drain},
       {"outside_temp", parse_outside_temp},
       {"thermometer", parse_thermometer},
       {"gradient", parse_gradient},

@@ -1,4 +1,4 @@
-// Steps on the sensors' physical side: filling a tank, the air outside, and
+// Steps on the sensors' physical side: filling and draining a tank, the air outside, and
 // the thermometer's faults.
 #include "sim/runner.h"
 #include "sim/scenario_reader.h"
@@ -7,8 +7,10 @@
 
 namespace sim {
 
-std::shared_ptr<const Action> parse_fill(const ScenarioReader& r, const json& v, const std::string& place) {
-  // {"fill": "petrol"} fills the tank; {"fill": {"fuel": "lpg", "litres": 20}} adds litres.
+namespace {
+
+// "petrol" (the whole tank) or {"fuel": "lpg", "litres": 20}.
+std::pair<Fuel, double> read_tank_amount(const ScenarioReader& r, const json& v, const std::string& place) {
   Fuel fuel;
   double litres = 1e9;
   if (v.is_string()) {
@@ -20,7 +22,21 @@ std::shared_ptr<const Action> parse_fill(const ScenarioReader& r, const json& v,
     fuel = read_fuel(r, v["fuel"], ScenarioReader::join(place, "fuel"));
     litres = r.number_or(v, place, "litres", 0, 500, litres);
   }
+  return {fuel, litres};
+}
+
+}  // namespace
+
+std::shared_ptr<const Action> parse_fill(const ScenarioReader& r, const json& v, const std::string& place) {
+  // {"fill": "petrol"} fills the tank; {"fill": {"fuel": "lpg", "litres": 20}} adds litres.
+  const auto [fuel, litres] = read_tank_amount(r, v, place);
   return make_action([fuel, litres](StepContext& c) { c.world.car.fill(fuel, litres); });
+}
+
+std::shared_ptr<const Action> parse_drain(const ScenarioReader& r, const json& v, const std::string& place) {
+  // {"drain": "lpg"} empties the tank; {"drain": {"fuel": "petrol", "litres": 10}} takes litres out.
+  const auto [fuel, litres] = read_tank_amount(r, v, place);
+  return make_action([fuel, litres](StepContext& c) { c.world.car.drain(fuel, litres); });
 }
 
 std::shared_ptr<const Action> parse_outside_temp(const ScenarioReader& r, const json& v, const std::string& place) {

@@ -112,6 +112,8 @@ class Car {
   double petrol_litres() const { return petrol_litres_; }
   double lpg_litres() const { return lpg_litres_; }
   void fill(Fuel fuel, double litres);
+  // Takes litres out of a tank (drained at the workshop), down to empty.
+  void drain(Fuel fuel, double litres);
 
   // The cruise control's throttle actuator. While its driver holds the
   // throttle (energised) and the car is moving, the driver's foot is off the

@@ -63,9 +63,10 @@ std::shared_ptr<const Action> parse_cc_down(const ScenarioReader&, const nlohman
 std::shared_ptr<const Action> parse_cc_stop(const ScenarioReader&, const nlohmann::json&, const std::string&);
 std::shared_ptr<const Action> parse_cc_engage(const ScenarioReader&, const nlohmann::json&, const std::string&);
 std::shared_ptr<const Action> parse_supply(const ScenarioReader&, const nlohmann::json&, const std::string&);
-// The sensors' physical side (steps_sensors.cpp): tanks, the air outside,
+// The sensors' physical side (steps_sensors.cpp): tanks filled and drained, the air outside,
 // the thermometer's faults.
 std::shared_ptr<const Action> parse_fill(const ScenarioReader&, const nlohmann::json&, const std::string&);
+std::shared_ptr<const Action> parse_drain(const ScenarioReader&, const nlohmann::json&, const std::string&);
 std::shared_ptr<const Action> parse_outside_temp(const ScenarioReader&, const nlohmann::json&, const std::string&);
 std::shared_ptr<const Action> parse_thermometer(const ScenarioReader&, const nlohmann::json&, const std::string&);
 // The road (steps_road.cpp).
