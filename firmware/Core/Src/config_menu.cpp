@@ -199,15 +199,12 @@ static const EditItem* edit_item(uint8_t item) {
 
 // ---- the immediate items
 
-// True when the calibration was taken. Above 5 km/h only: that also keeps
-// the division away from zero. A factor the stored record would not keep
-// (0.01..100) is not taken either.
+// True when the calibration was taken: above 5 km/h only, which also keeps
+// the division away from zero.
 static bool calibrate_speed(void) {
   const float shown = speed;
   if (!(shown > 5.0f)) return false;
-  const float next = (float)((double)SPD_CAL * 50.0 / (double)shown);
-  if (!(next < 100.0f && (double)next > 0.01)) return false;
-  SPD_CAL = next;
+  SPD_CAL = (float)((double)SPD_CAL * 50.0 / (double)shown);
   return true;
 }
 
