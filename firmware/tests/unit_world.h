@@ -37,7 +37,13 @@ class UnitWorld : public ::testing::Test {
     sim::RunOptions o;
     o.write_files = false;
     runner = std::make_unique<sim::Runner>(sim::parse_scenario(text, "test"), o);
-    while (now() < 20 && (drawlumo != 0 || !runner->machine().powered())) run_for(0.05);
+    start_again();
+  }
+  // Runs until the unit has started (again, after a power cycle).
+  void start_again() {
+    run_for(0.05);
+    const double limit = now() + 20;
+    while (now() < limit && (drawlumo != 0 || !runner->machine().powered())) run_for(0.05);
     ASSERT_EQ(drawlumo, 0) << "the unit did not start";
     run_for(0.2);
   }

@@ -16,4 +16,6 @@ bool wait_for_release(uint32_t poll_ms);
 // the user had (the menu closed, the screen cleared), so that the main loop
 // runs its power-down at once. While a screen blocks, nothing else would:
 // the relay would hold the unit powered, and the trip would not be written.
+// The trip channels are brought up to date first, so that the record holds
+// the distance driven while the screen was open.
 void leave_for_power_down(void);

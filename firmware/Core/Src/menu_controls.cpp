@@ -3,6 +3,7 @@
 #include "cmsis_os.h"
 #include "ignition.h"
 #include "main.h"
+#include "trip_computer.h"
 #include "vehicle_state.h"
 #include "z_displ_ILI9XXX.h"
 
@@ -21,6 +22,9 @@ bool wait_for_release(uint32_t poll_ms) {
 }
 
 void leave_for_power_down(void) {
+  // The channels have not been brought up to date while the screen ran; the
+  // record is written before the main loop would do it.
+  update_channels();
   menu = 0;
   Displ_CLS(BLACK);
 }
