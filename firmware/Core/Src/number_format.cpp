@@ -6,10 +6,8 @@
 
 #include <math.h>
 #include <stdio.h>
-#include <string.h>
 
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-#pragma GCC diagnostic ignored "-Wformat-truncation"
 
 namespace {
 
