@@ -25,7 +25,6 @@ void number_line(uint16_t y, const char* format, double value) {
 
 }  // namespace
 
-
 void diagnostic_screen(void) {
   integer_line(0, "pblvlraw: %d   ", pblvlraw);
   integer_line(10, "lpglvlraw: %d   ", lpglvlraw);

@@ -45,11 +45,11 @@ enum Entry : uint8_t {
 
 void step_cursor(void) {
   if (enc == 1) {
-    sel++;
+    sel = (uint8_t)(sel + 1);
     enc = 0;
   }
   if (enc == 2) {
-    sel--;
+    sel = (uint8_t)(sel - 1);  // 0 steps to 255: wrapped after the drawing
     enc = 0;
   }
 }
