@@ -156,7 +156,7 @@ TEST_F(InfoScreens, ATripSummaryWithoutDistanceShowsInfAndNan) {
 
 class UnitInfoScreens : public unit::UnitWorld {
  protected:
-  UnitInfoScreens() { start(unit::scenario("", R"(, "offtime": 1.0)")); }
+  UnitInfoScreens() { start(unit::scenario("", 1.0)); }
   void open_entry(int entry) {
     press();
     run_for(0.4);

@@ -25,7 +25,7 @@ class IgnitionOffInAScreen : public unit::UnitWorld, public ::testing::WithParam
   // after the record is written.
   IgnitionOffInAScreen() {
     start(unit::scenario(R"({"at": 2, "engine": {"rpm": 2000, "petrol_ms": 4}}, {"speed": {"kmh": 50, "over": 2}})",
-                         R"(, "offtime": 0.1)"));
+                         0.1));
     run_to(6);
   }
   void enter(const Blocking& b) {

@@ -18,14 +18,15 @@
 namespace unit {
 
 // A unit whose record is complete and plausible (no notice at start-up),
-// with trips on all three channels; offtime 0 powers down right after the
-// 5 s wait. `steps` follow the ignition on at 0 and an idling engine at 1.
-inline std::string scenario(const std::string& steps, const std::string& record_more = "") {
-  return R"({"eeprom": {"record": {"lpgtype": 1, "injtype": 1, "pbcap": 45, "lpgcap": 30, "offtime": 0,
+// with trips on all three channels; `offtime` in minutes (0 powers down
+// right after the 5 s wait). `steps` follow the ignition on at 0 and an
+// idling engine at 1.
+inline std::string scenario(const std::string& steps, double offtime = 0.0) {
+  return R"({"eeprom": {"record": {"lpgtype": 1, "injtype": 1, "pbcap": 45, "lpgcap": 30, "offtime": )" +
+         std::to_string(offtime) + R"(,
       "flvl": {"pb_min": 2978, "pb_max": 434, "lpg_min": 270, "lpg_max": 1801}, "pblvl": 0.6, "lpglvl": 0.6,
       "ch": [{"distpb": 100, "pbcons": 8, "distlpg": 50, "lpgcons": 5}, {"distpb": 20, "pbcons": 2,
-              "distlpg": 30, "lpgcons": 3}, {"distpb": 7, "pbcons": 0.5, "distlpg": 9, "lpgcons": 1}])" +
-         record_more + R"(}},
+              "distlpg": 30, "lpgcons": 3}, {"distpb": 7, "pbcons": 0.5, "distlpg": 9, "lpgcons": 1}]}},
     "steps": [{"at": 0, "ignition": true}, {"at": 1, "engine": {"rpm": 850, "petrol_ms": 2.8, "lpg_ms": 3.4}})" +
          (steps.empty() ? "" : ", " + steps) + R"(, {"wait": 3000}]})";
 }
