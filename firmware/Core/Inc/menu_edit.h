@@ -1,12 +1,11 @@
-// What the settings and configuration menus share: the button, the
-// list-line colours, editing one value in place, and leaving the menu when
-// the ignition goes off.
+// What the settings and configuration menus share: the list-line colours,
+// the release wait after a closing press, and editing one value in place.
+// The button and leaving for the power-down are the menu's (menu_controls.h).
 #pragma once
 
 #include <stdint.h>
 
-// The encoder button reads low while pressed.
-bool button_pressed(void);
+#include "menu_controls.h"
 
 // One line of a list at (0, y) in Font24: black on white when highlighted,
 // white on black otherwise. The text goes through `buf`.
@@ -16,7 +15,7 @@ void draw_buf(uint16_t y, uint16_t color, uint16_t background);
 
 // After a press that closes an item: 100 ms, then the button is polled every
 // 100 ms until it is released. False when the ignition went off meanwhile.
-bool wait_for_release(void);
+bool wait_for_closing_release(void);
 
 // Edits one value in place on the line at y: 200 ms after the opening press,
 // the value line is drawn in green on black again and again while the
@@ -26,7 +25,3 @@ bool wait_for_release(void);
 // drawn once more after the closing press, so that it shows what stays
 // stored. Returns false when the ignition went off before the edit ended.
 bool edit_in_place(uint16_t y, void (*format)(void), void (*step)(int dir));
-
-// The ignition went off while a menu was open: the menu ends as though the
-// user had left, so the main loop runs its power-down at once.
-void leave_for_power_down(void);

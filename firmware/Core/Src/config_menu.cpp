@@ -251,7 +251,7 @@ static bool cruise_test(void) {
     targetspeed = 200.0f;
   }
   cruise_off();
-  return wait_for_release();
+  return wait_for_closing_release();
 }
 
 // ---- the list

@@ -4,11 +4,8 @@
 
 #include "cmsis_os.h"
 #include "ignition.h"
-#include "main.h"
 #include "vehicle_state.h"
 #include "z_displ_ILI9XXX.h"
-
-bool button_pressed(void) { return HAL_GPIO_ReadPin(enc_but_GPIO_Port, enc_but_Pin) == GPIO_PIN_RESET; }
 
 void draw_buf(uint16_t y, uint16_t color, uint16_t background) {
   Displ_WString(0, y, buf, Font24, 1, color, background);
@@ -23,15 +20,9 @@ void draw_list_line(uint16_t y, const char* text, bool highlighted) {
   }
 }
 
-bool wait_for_release(void) {
+bool wait_for_closing_release(void) {
   osDelay(100);
-  while (button_pressed()) {
-    if (ignition_off()) {
-      return false;
-    }
-    osDelay(100);
-  }
-  return true;
+  return wait_for_release(100);
 }
 
 bool edit_in_place(uint16_t y, void (*format)(void), void (*step)(int dir)) {
@@ -56,10 +47,5 @@ bool edit_in_place(uint16_t y, void (*format)(void), void (*step)(int dir)) {
   // A step taken in the last pass has not been drawn yet.
   format();
   draw_buf(y, GREEN, BLACK);
-  return wait_for_release();
-}
-
-void leave_for_power_down(void) {
-  menu = 0;
-  Displ_CLS(BLACK);
+  return wait_for_closing_release();
 }

@@ -151,7 +151,7 @@ static bool factory_reset(void) {
   }
   erase_and_restart();
   // The button may still be held: a new hold starts only with a new press.
-  return wait_for_release();
+  return wait_for_closing_release();
 }
 
 // ---- the list
