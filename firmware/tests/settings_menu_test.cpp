@@ -8,6 +8,7 @@
 #include "menu_rig.h"
 #include "settings_menu.h"
 #include "sim/eeprom_world.h"
+#include "unit_world.h"
 #include "vehicle_state.h"
 #include "z_displ_ILI9XXX.h"
 
@@ -274,6 +275,72 @@ TEST_F(SettingsMenu, IgnitionOffEndsTheMenuFromTheListAnEditOrTheHold) {
     EXPECT_TRUE(screen_blank());
     EXPECT_EQ(boots(), 1);  // the hold did not go on to the erase
   }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- through the menu, across a power cycle
+
+
+namespace {
+
+// The menus change RAM only: an edit is kept by the orderly power-down and
+// lost when the supply goes before it.
+class SettingsAcrossPowerCycles : public unit::UnitWorld {
+ protected:
+  SettingsAcrossPowerCycles() {
+    start(unit::scenario(""));  // oledparam 2, offtime 0
+    run_to(5);
+  }
+  // Menu, "ustawienia", "3ci par. oled" one step up, back to the main screen.
+  void edit_oled_line() {
+    press();
+    run_for(0.6);
+    for (int i = 0; i < 4; ++i) {
+      turn(1);
+      run_for(0.3);
+    }
+    press();
+    run_for(1.0);
+    ASSERT_EQ(menu, 1);
+    for (int i = 0; i < 3; ++i) {
+      turn(1);
+      run_for(0.3);
+    }
+    press();
+    run_for(0.5);
+    turn(1);
+    run_for(0.3);
+    press();
+    run_for(0.5);
+    for (int i = 0; i < 3; ++i) {
+      turn(-1);
+      run_for(0.3);
+    }
+    press();
+    run_for(1.0);
+    ASSERT_EQ(menu, 0);
+    ASSERT_EQ(oledparam, 3);
+  }
+};
+
+TEST_F(SettingsAcrossPowerCycles, AnEditSurvivesTheOrderlyPowerDown) {
+  edit_oled_line();
+  world().set_ignition(false);
+  ASSERT_TRUE(run_until_true([&] { return !powered(); }, 10, 0.05));
+  world().set_ignition(true);
+  start_again();
+  EXPECT_EQ(oledparam, 3);
+}
+
+TEST_F(SettingsAcrossPowerCycles, ASupplyCutBeforeThePowerDownLosesIt) {
+  edit_oled_line();
+  world().board.set_supply(false);
+  run_for(0.5);
+  ASSERT_FALSE(powered());
+  world().board.set_supply(true);
+  start_again();
+  EXPECT_EQ(oledparam, 2);
 }
 
 }  // namespace

@@ -49,6 +49,15 @@ TEST(Tour, EachSnapshotShowsTheScreenItIsNamedAfter) {
       {"menu-ekran-diagnostyczny", 1, 8},
       {"diagnostic", 1, 8},
       {"main-after-diagnostic", 0, 0},
+      {"settings", 1, 0},
+      {"settings-edit-oledparam", 1, 3},
+      {"settings-factory-reset-hold", 1, 7},
+      {"config", 1, 5},
+      {"config-capture-lpg-full", 1, 5},
+      {"config-page-2", 1, 5},
+      {"config-voltage-calibration", 1, 5},
+      {"config-cruise-test", 1, 5},
+      {"main-after-config", 0, 0},
       {"accel-go", 1, 3},
       {"accel-running", 1, 3},
       {"accel-results", 1, 3},
@@ -81,6 +90,15 @@ TEST(Tour, EachSnapshotShowsTheScreenItIsNamedAfter) {
   EXPECT_EQ(value("accel-go-after-stop", "ready").get<int>(), 1);
   EXPECT_EQ(value("main-after-reset-gazu", "ch")[0]["distlpg"].get<double>(), 0.0);
   EXPECT_LT(value("main-after-reset-benzyny", "ch")[0]["distpb"].get<double>(), 0.001);
+  EXPECT_EQ(value("main-after-config", "oledparam").get<int>(), 3);  // the settings menu's edit
+  EXPECT_EQ(value("main-after-config", "eeprom_errors").get<int>(), 0);  // the hold was let go in time
+  EXPECT_GT(value("config-voltage-calibration", "Voltage_CAL").get<double>(), 1.019);
+  EXPECT_EQ(value("config-cruise-test", "ccenable").get<int>(), 1);
+  EXPECT_EQ(value("main-after-config", "ccenable").get<int>(), 0);
+  {
+    std::ifstream in(dir / "state-config-cruise-test.json");
+    EXPECT_GE(sim::json::parse(in)["world"]["throttle_steps"].get<int>(), 2000 - 30);
+  }
   fs::remove_all(dir);
 }
 
