@@ -65,8 +65,7 @@ int eeprom(const std::vector<std::string>& args) {
     }
   }
   if (!file) throw UsageError{"eeprom show needs an image file"};
-  if (!std::filesystem::exists(*file)) throw sim::ScenarioError(*file + ": no such EEPROM image");
-  const sim::ojson d = sim::describe_eeprom(sim::read_eeprom_image(*file), *file);
+  const sim::ojson d = sim::describe_eeprom(sim::read_eeprom_image(*file, sim::MissingImage::Refuse), *file);
   if (as_json) {
     std::printf("%s\n", d.dump(2).c_str());
   } else {
