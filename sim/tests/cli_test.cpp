@@ -72,6 +72,20 @@ TEST(Cli, WrongOptionsAndBadFilesGetOneLineAndExitStatus2) {
             std::string::npos);
 }
 
+TEST(Cli, UserTextInAMessageIsEscapedAndCut) {
+  const std::string long_text(3000, 'x');
+  for (const std::string& args : {std::string("run \"$(printf 'a\\033[2J\\nb')\""), "run --" + long_text + "$(printf '\\007')",
+                                  "fly" + long_text, "run " + long_text + ".json"}) {
+    const Result r = kp_sim(args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_EQ(count_lines(r.err), 1) << r.err;
+    EXPECT_LT(r.err.size(), 600u) << r.err;
+    for (std::size_t i = 0; i + 1 < r.err.size(); ++i)
+      EXPECT_FALSE(static_cast<unsigned char>(r.err[i]) < 0x20 || r.err[i] == 0x7f) << r.err;
+  }
+  EXPECT_NE(kp_sim("run \"$(printf 'a\\033[2J')\"").err.find("a\\x1B[2J: no built-in scenario"), std::string::npos);
+}
+
 TEST(Cli, TwoRunsOfOneScenarioWriteIdenticalBytes) {
   const fs::path dir = scratch("same");
   std::ofstream(dir / "short.json") << R"({"steps": [
