@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -93,10 +94,15 @@ std::string read_regular_file(const std::string& path, const std::string& what, 
                          std::to_string(max_bytes) + ")");
   };
   if (static_cast<std::uintmax_t>(st.st_size) > max_bytes) throw too_large(std::to_string(st.st_size));
-  // Read to one byte past the limit: a file may grow while it is read.
-  std::string bytes(max_bytes + 1, '\0');
+  // Read to one byte past the limit: a file may grow while it is read, and
+  // some (those of /proc) say they are empty.
+  std::string bytes(std::min<std::size_t>(static_cast<std::size_t>(st.st_size), max_bytes) + 1, '\0');
   std::size_t got = 0;
-  while (got < bytes.size()) {
+  for (;;) {
+    if (got == bytes.size()) {
+      if (got > max_bytes) throw too_large("more than " + std::to_string(max_bytes));
+      bytes.resize(std::min(max_bytes + 1, std::max<std::size_t>(2 * got, 4096)));
+    }
     const ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw ScenarioError(name + ": cannot read the " + what + ": " + reason(errno));
