@@ -129,6 +129,17 @@ TEST_F(MainScreen, WithoutLpgOneTotalLineReplacesTheLpgLinesAndBar) {
   EXPECT_TRUE(shows_fill(panel(), 440, 160, 20, 140, GREEN));
 }
 
+// The range divides by the average: infinite at an average of 0, and 0/0
+// (a not-a-number with its sign bit set, on this host) with the tank empty too.
+TEST_F(MainScreen, ARangeThatIsNotAFiniteNumber) {
+  pbrange = INFINITY;
+  draw();
+  EXPECT_TRUE(shows_text(panel(), 180, 155, "infkm ", Font40, WHITE));
+  pbrange = -std::nanf("");
+  draw();
+  EXPECT_TRUE(shows_text(panel(), 180, 155, "nankm ", Font40, WHITE));
+}
+
 // A figure below 1 is one cell shorter: the unit moves left onto the fifth
 // cell, which is blanked, and is drawn whole.
 TEST_F(MainScreen, TheUnitFollowsTheAverage) {

@@ -3,6 +3,7 @@
 // between them, the bus it shares with the EEPROM, and a missing display.
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,20 @@ TEST_F(OledGauge, SecondLineSwitchesToLitresPer100kmAbove5kmh) {
   next_frame();
   // The trailing blank of the second line does not fit: 11 characters do.
   EXPECT_TRUE(glass_is(gauge("5km/h ", "12.3L/100km", "12.50V")));
+}
+
+// A second without distance at speed: 0/0 is a not-a-number with its sign
+// bit set on this host, which its C library would print as "-nan".
+TEST_F(OledGauge, AConsumptionThatIsNotANumberReadsNan) {
+  boot_to_gauge();
+  show([] {
+    speed = 20.0f;
+    instcons = -std::numeric_limits<float>::quiet_NaN();
+    oledparam = 3;
+    voltage = 12.5f;
+  });
+  next_frame();
+  EXPECT_TRUE(glass_is(gauge("20km/h ", "nanL/100km ", "12.50V")));
 }
 
 TEST_F(OledGauge, LongValuesAreCutAtTheRightEdge) {

@@ -51,10 +51,16 @@ std::string cell_picture(const sim::Ili9488& panel, int x, int y, const sFONT& f
 
 ::testing::AssertionResult shows_text(const sim::Ili9488& panel, int x, int y, const std::string& text,
                                       const sFONT& font, std::uint16_t color, std::uint16_t background) {
+  return shows_text_rows(panel, x, y, text, font, font.Height, color, background);
+}
+
+::testing::AssertionResult shows_text_rows(const sim::Ili9488& panel, int x, int y, const std::string& text,
+                                           const sFONT& font, int rows, std::uint16_t color,
+                                           std::uint16_t background) {
   const std::uint32_t fg = stored(color), bg = stored(background);
   for (std::size_t i = 0; i < text.size(); ++i) {
     const int cx = x + static_cast<int>(i) * font.Width;
-    for (int r = 0; r < font.Height; ++r) {
+    for (int r = 0; r < rows && r < font.Height; ++r) {
       for (int c = 0; c < font.Width; ++c) {
         const std::uint32_t want = glyph_bit(font, text[i], r, c) ? fg : bg;
         const std::uint32_t got = panel.pixel(cx + c, y + r);

@@ -29,6 +29,11 @@ std::uint32_t stored_image(std::uint16_t rgb565);
 // `text` in `font` at size 1, cells from (x, y) on the landscape screen.
 ::testing::AssertionResult shows_text(const sim::Ili9488& panel, int x, int y, const std::string& text,
                                       const sFONT& font, std::uint16_t color, std::uint16_t background = 0x0000);
+// The same for the top `rows` rows of the cells only (of lines that the next
+// line down partly covers).
+::testing::AssertionResult shows_text_rows(const sim::Ili9488& panel, int x, int y, const std::string& text,
+                                           const sFONT& font, int rows, std::uint16_t color,
+                                           std::uint16_t background = 0x0000);
 // Every pixel of the w x h rectangle at (x, y) holds `color`.
 ::testing::AssertionResult shows_fill(const sim::Ili9488& panel, int x, int y, int w, int h, std::uint16_t color);
 // Pixels of the rectangle that hold `color`.

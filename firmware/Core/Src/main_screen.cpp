@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "m4_convert.h"
+#include "number_format.h"
 #include "trip_computer.h"
 #include "vehicle_state.h"
 #include "z_displ_ILI9XXX.h"
@@ -82,7 +83,8 @@ void draw_texts(void) {
   snprintf(buf, 50, "%.2f", (double)avg);
   text(kValueX, 110, buf, Font40, WHITE);
   const bool short_figure = strlen(buf) < 5;
-  snprintf(buf, 7, "%.0fkm    ", (double)(IsOnLpg ? lpgrange : pbrange));
+  // An empty tank at an average of 0 is 0/0.
+  format_number(buf, 7, "%.0fkm    ", (double)(IsOnLpg ? lpgrange : pbrange));
   text(kValueX, 155, buf, Font40, WHITE);
 
   // The unit follows the average: a figure below 1 is one digit shorter, so

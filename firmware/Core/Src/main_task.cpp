@@ -5,9 +5,12 @@
 #include "analog_inputs.h"
 #include "board_setup.h"
 #include "eeprom_record.h"
+#include "end_screen.h"
 #include "ignition.h"
 #include "main.h"
 #include "main_screen.h"
+#include "menu.h"
+#include "menu_controls.h"
 #include "refuel.h"
 #include "tasks.h"
 #include "test_img.h"
@@ -88,6 +91,7 @@ static void start_up(void) {
 static void power_down(void) {
   rpm = 0;
   Displ_CLS(BLACK);
+  draw_endscreen();  // stays through the wait
   ccenable = 0;
   targetspeed = 0.0f;
   draw_lumo_logo();
@@ -122,7 +126,14 @@ void mainTask(void* argument) {
     update_channels();
     check_for_refuel();
     read_temperature();
-    if (menu == 0) {
+    if (button_pressed() && menu == 0) {
+      menu = 1;
+      Displ_CLS(BLACK);
+      osDelay(200);
+    }
+    if (menu != 0) {
+      draw_menu();
+    } else {
       sel = 0;
       draw_mainscreen();
     }

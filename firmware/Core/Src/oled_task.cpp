@@ -7,6 +7,7 @@
 #include "LUMO.h"
 #include "m4_convert.h"
 #include "main.h"
+#include "number_format.h"
 #include "ssd1306.h"
 #include "tasks.h"
 #include "vehicle_state.h"
@@ -55,9 +56,9 @@ void draw_oled(void) {
   ssd1306_WriteString(text, Font_16x26);
 
   if (speed > 5.0f) {
-    snprintf(text, sizeof text, "%.1fL/100km ", (double)instcons);
+    format_number(text, sizeof text, "%.1fL/100km ", (double)instcons);
   } else {
-    snprintf(text, sizeof text, "%.2fL/h ", (double)instconsph);
+    format_number(text, sizeof text, "%.2fL/h ", (double)instconsph);
   }
   ssd1306_SetCursor(0, 26);
   ssd1306_WriteString(text, Font_11x18);
