@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite: once as built for use, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; then each fuzz target for
+# about a minute.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/scripts/setup.sh"
@@ -8,3 +9,4 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 (cd "$here/build" && ctest --output-on-failure -j"$(nproc)")
 "$here/scripts/build.sh" "$here/build-sanitize" -DKP_SANITIZE=ON -DKP_BUILD_BENCHMARKS=OFF
 (cd "$here/build-sanitize" && ctest --output-on-failure -j"$(nproc)")
+"$here/scripts/fuzz.sh" 60

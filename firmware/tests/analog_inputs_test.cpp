@@ -52,6 +52,27 @@ TEST_F(AnalogInputs, PetrolReadingIsCompensatedForTheBatteryVoltage) {
   EXPECT_EQ(pblvlraw, 2000);
 }
 
+// A stored Voltage_CAL far below zero passes the record check and drives the
+// compensation beyond int: the reading saturates as the processor's
+// conversion does (not-a-number to 0), the same on the host as on the chip.
+TEST_F(AnalogInputs, ACompensationBeyondIntSaturatesAsOnTheProcessor) {
+  petrol.counts = 2000;
+  flvl = {0, 4095, 0, 4095};
+  pblvl = 0.5f;
+  Voltage_CAL = -1e30f;
+  voltage = -1e30f;
+  next_pass();
+  EXPECT_EQ(pblvlraw, 2147483647);
+  EXPECT_EQ(pblvl, (float)(0.5 * 0.95 + 1.0 * 0.05));  // the saturated reading maps to full
+  Voltage_CAL = 1e30f;
+  voltage = 1e30f;
+  next_pass();
+  EXPECT_EQ(pblvlraw, -2147483647 - 1);
+  voltage = NAN;
+  next_pass();
+  EXPECT_EQ(pblvlraw, 0);
+}
+
 TEST_F(AnalogInputs, TankLevelFiltersTowardTheMappedReadingWhileTheIgnitionIsOn) {
   flvl = {500, 3500, 0, 4095};
   petrol.counts = 2000;

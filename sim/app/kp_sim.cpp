@@ -13,6 +13,7 @@
 
 #include "sim/eeprom_world.h"
 #include "sim/eeprom_show.h"
+#include "sim/message_text.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
 
@@ -65,8 +66,7 @@ int eeprom(const std::vector<std::string>& args) {
     }
   }
   if (!file) throw UsageError{"eeprom show needs an image file"};
-  if (!std::filesystem::exists(*file)) throw sim::ScenarioError(*file + ": no such EEPROM image");
-  const sim::ojson d = sim::describe_eeprom(sim::read_eeprom_image(*file), *file);
+  const sim::ojson d = sim::describe_eeprom(sim::read_eeprom_image(*file, sim::MissingImage::Refuse), *file);
   if (as_json) {
     std::printf("%s\n", d.dump(2).c_str());
   } else {
@@ -135,16 +135,16 @@ int main(int argc, char** argv) {
     }
     throw UsageError{"unknown command " + command};
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "kp-sim: %s (see kp-sim help)\n", e.message.c_str());
+    std::fprintf(stderr, "kp-sim: %s (see kp-sim help)\n", sim::one_line(e.message).c_str());
     return 2;
   } catch (const sim::ScenarioError& e) {
-    std::fprintf(stderr, "kp-sim: %s\n", e.what());
+    std::fprintf(stderr, "kp-sim: %s\n", sim::one_line(e.what()).c_str());
     return 2;
   } catch (const sim::RunError& e) {
-    std::fprintf(stderr, "kp-sim: %s\n", e.what());
+    std::fprintf(stderr, "kp-sim: %s\n", sim::one_line(e.what()).c_str());
     return 1;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "kp-sim: %s\n", e.what());
+    std::fprintf(stderr, "kp-sim: %s\n", sim::one_line(e.what()).c_str());
     return 1;
   }
 }

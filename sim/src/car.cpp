@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "sim/board.h"
+#include "sim/model_time.h"
 
 namespace sim {
 
@@ -58,14 +59,14 @@ Time Motion::time_at_distance(Time from, double km) const {
     const double disc = v0_ * v0_ + 2.0 * a * need;
     const double tau = disc < 0 ? INFINITY : 2.0 * need / (v0_ + std::sqrt(disc));
     if (tau >= 0 && tau <= span) {
-      const Time t = t0_ + static_cast<Time>(std::ceil(tau * host::kTimePerSecond));
-      return std::max(t, from);
+      return std::max(later(t0_, ticks_after(tau)), from);
     }
   }
   if (v1_ <= 0) return host::kNever;
   const Time base = std::max(from, t1_);
   const double rest = (km - distance_km(base)) * 3600.0 / v1_;
-  return base + static_cast<Time>(std::ceil(rest * host::kTimePerSecond));
+  // A crawl can put the next pulse beyond the clock's range: never.
+  return later(base, ticks_after(rest));
 }
 
 double Motion::acceleration(Time t) const {
@@ -107,7 +108,9 @@ class Car::InjectorTrain final : public host::Event {
       ++step_;
     }
     step_ = 0;
-    schedule(cycle_start_ + period_);
+    // An engine turning slowly enough has no next cycle within the clock's range.
+    const Time next = later(cycle_start_, period_);
+    if (next != host::kNever) schedule(next);
   }
 
  private:
@@ -121,7 +124,7 @@ class Car::InjectorTrain final : public host::Event {
     Car& c = car_;
     const auto& p = c.props_;
     cycle_start_ = t;
-    period_ = static_cast<Time>(60.0 / (c.rpm_ * p.injections_per_turn) * host::kTimePerSecond);
+    period_ = std::max<Time>(1, clock_ticks(60.0 / (c.rpm_ * p.injections_per_turn) * host::kTimePerSecond));
     edges_ = 0;
     const double max_ms = host::to_ms(period_) * 0.9;
     const bool on_lpg = c.fuel_ == Fuel::Lpg && p.lpg_system != LpgSystem::None;
@@ -330,7 +333,9 @@ void Car::set_engine(double rpm, double petrol_ms, double lpg_ms) {
   set_rpm(ignition_ ? rpm : 0.0);
   petrol_ms_ = petrol_ms;
   lpg_ms_ = lpg_ms;
-  if ((rpm_ > 0) != was_turning) injectors_->restart(machine_.now());
+  // A train that waits for nothing (an engine so slow that its next cycle
+  // lay beyond the clock) starts again at the new speed.
+  if ((rpm_ > 0) != was_turning || (rpm_ > 0 && !injectors_->scheduled())) injectors_->restart(machine_.now());
 }
 
 void Car::set_rpm(double rpm) {

@@ -1,10 +1,12 @@
 #include "sim/eeprom_world.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <sys/stat.h>
 
+#include <cerrno>
+#include <filesystem>
+
+#include "sim/files.h"
+#include "sim/message_text.h"
 #include "sim/record_layout.h"
 #include "sim/scenario.h"
 #include "sim/scenario_reader.h"
@@ -13,29 +15,26 @@ namespace sim {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> read_eeprom_image(const std::string& path) {
-  std::error_code ec;
-  if (!fs::exists(path, ec)) return std::vector<std::uint8_t>(record::kImageSize, 0xFF);
-  if (fs::is_directory(path, ec)) throw ScenarioError(path + ": is a directory, not an EEPROM image");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ScenarioError(path + ": cannot read the EEPROM image");
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+std::vector<std::uint8_t> read_eeprom_image(const std::string& path, MissingImage missing) {
+  struct stat st {};
+  if (missing == MissingImage::NewChip && !path.empty() && ::stat(path.c_str(), &st) != 0 && errno == ENOENT)
+    return std::vector<std::uint8_t>(record::kImageSize, 0xFF);
+  const std::string bytes = read_regular_file(path, "EEPROM image", record::kImageSize);
   if (bytes.size() != record::kImageSize)
-    throw ScenarioError(path + ": an EEPROM image is exactly 1024 bytes, this file has " +
+    throw ScenarioError(printable(path, 160) + ": an EEPROM image is exactly 1024 bytes, this file has " +
                         std::to_string(bytes.size()));
-  return bytes;
+  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
-void write_eeprom_image(const std::string& path, const std::vector<std::uint8_t>& image) {
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    if (!out) throw std::runtime_error("cannot write " + tmp);
-  }
-  std::error_code ec;
-  fs::rename(tmp, path, ec);
-  if (ec) throw std::runtime_error("cannot replace " + path + ": " + ec.message());
+void write_eeprom_image(const std::string& path, const std::vector<std::uint8_t>& image, Durability durability) {
+  write_file(path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()), durability);
+}
+
+void check_eeprom_write_back(const EepromSetup& setup, const std::string& path) {
+  if (!setup.present)
+    throw ScenarioError(printable(path, 160) +
+                        ": not used: the scenario has no EEPROM on the board (eeprom.present is false)");
+  check_replaceable(path, "EEPROM image");
 }
 
 namespace {
@@ -44,7 +43,7 @@ void apply_record(const ScenarioReader& r, const json& v, const std::string& pla
   r.object(v, place);
   for (auto it = v.begin(); it != v.end(); ++it) {
     const std::string key = it.key();
-    const std::string where = ScenarioReader::join(place, key);
+    const std::string where = ScenarioReader::join(place, printable(key));
     if (key == "ch") {
       if (!it->is_array() || it->size() > 3) r.fail(where, "expected a list of up to 3 trip channels");
       for (std::size_t k = 0; k < it->size(); ++k) {
@@ -85,12 +84,12 @@ void parse_eeprom_section(const ScenarioReader& r, const json& v, const std::str
   if (v.contains("image_file")) {
     const std::string where = ScenarioReader::join(place, "image_file");
     fs::path file = r.string(v["image_file"], where);
+    if (file.empty()) r.fail(where, "the file name is empty");
     // Relative to the scenario file.
     const fs::path source(r.source());
     if (file.is_relative() && source.has_parent_path()) file = source.parent_path() / file;
-    if (!fs::exists(file)) r.fail(where, file.string() + " does not exist");
     try {
-      e.image = read_eeprom_image(file.string());
+      e.image = read_eeprom_image(file.string(), MissingImage::Refuse);
     } catch (const ScenarioError& err) {
       r.fail(where, err.what());
     }
@@ -114,7 +113,9 @@ void EepromPart::trace(ojson& world) { world["eeprom_pages_programmed"] = chip_.
 
 void EepromPart::finish(const std::string& dir) {
   if (!dir.empty()) write_eeprom_image((fs::path(dir) / "eeprom.bin").string(), chip_.image());
-  if (!write_back_file_.empty()) write_eeprom_image(write_back_file_, chip_.image());
+  // The user's own file: through a link to the file it names, and on the disk
+  // before the old content is gone.
+  if (!write_back_file_.empty()) write_eeprom_image(link_target(write_back_file_), chip_.image(), Durability::Synced);
 }
 
 }  // namespace sim

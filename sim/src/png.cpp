@@ -6,6 +6,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "sim/files.h"
+
 namespace sim {
 
 namespace {
@@ -16,20 +18,27 @@ struct FileCloser {
 };
 }  // namespace
 
-void write_png(const std::string& path, const Picture& picture) {
-  std::unique_ptr<FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
-  if (!f) throw std::runtime_error("cannot write " + path);
+namespace {
+void append_bytes(png_structp png, png_bytep data, png_size_t n) {
+  auto* out = static_cast<std::string*>(png_get_io_ptr(png));
+  out->append(reinterpret_cast<const char*>(data), n);
+}
+void no_flush(png_structp) {}
+}  // namespace
+
+std::string encode_png(const Picture& picture) {
+  std::string out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (png == nullptr || info == nullptr) {
     png_destroy_write_struct(&png, &info);
-    throw std::runtime_error("cannot write " + path + ": out of memory");
+    throw std::runtime_error("cannot encode a PNG picture: out of memory");
   }
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    throw std::runtime_error("cannot write " + path);
+    throw std::runtime_error("cannot encode a PNG picture");
   }
-  png_init_io(png, f.get());
+  png_set_write_fn(png, &out, append_bytes, no_flush);
   png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(png, 6);
@@ -37,8 +46,10 @@ void write_png(const std::string& path, const Picture& picture) {
   for (int y = 0; y < picture.height; ++y) png_write_row(png, const_cast<png_bytep>(picture.at(0, y)));
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  if (std::fflush(f.get()) != 0) throw std::runtime_error("cannot write " + path);
+  return out;
 }
+
+void write_png(const std::string& path, const Picture& picture) { write_file(path, encode_png(picture)); }
 
 Picture read_png(const std::string& path) {
   std::unique_ptr<FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));

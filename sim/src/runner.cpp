@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
+#include <optional>
+
+#include "sim/files.h"
 
 namespace sim {
 
@@ -33,10 +35,7 @@ class Runner::Timeline final : public host::Event {
 class Runner::Tracer final : public host::Event {
  public:
   Tracer(Runner& r, bool write) : Event(r.machine_->events()), runner_(r) {
-    if (write) {
-      out_.open(r.output_path("trace.jsonl"), std::ios::binary | std::ios::trunc);
-      if (!out_) throw RunError("cannot write " + r.output_path("trace.jsonl"));
-    }
+    if (write) out_.emplace(r.output_path("trace.jsonl"));
     schedule(0);
   }
   void fire(Time t) override {
@@ -46,17 +45,18 @@ class Runner::Tracer final : public host::Event {
   void line() {
     ++lines_;
     last_ = runner_.machine_->now();
-    if (out_.is_open()) out_ << runner_.record(false).dump() << '\n';
+    if (out_) out_->write(runner_.record(false).dump() + '\n');
   }
   std::uint64_t lines() const { return lines_; }
   Time last() const { return last_; }
   void close() {
-    if (out_.is_open()) out_.close();
+    if (out_) out_->commit();
+    out_.reset();
   }
 
  private:
   Runner& runner_;
-  std::ofstream out_;
+  std::optional<AtomicFile> out_;
   std::uint64_t lines_ = 0;
   Time last_ = host::kNever;
 };
@@ -64,6 +64,7 @@ class Runner::Tracer final : public host::Event {
 namespace {
 Scenario with_options(Scenario sc, const RunOptions& options) {
   if (options.eeprom_file) {
+    check_eeprom_write_back(sc.eeprom, options.eeprom_file->path);
     sc.eeprom.image = options.eeprom_file->image;
     sc.eeprom.write_back_file = options.eeprom_file->path;
   }
@@ -140,9 +141,7 @@ ojson Runner::record(bool all_globals) {
 
 void Runner::write_json(const std::string& file, const ojson& value) const {
   if (!options_.write_files) return;
-  std::ofstream out(output_path(file), std::ios::binary | std::ios::trunc);
-  out << value.dump(2) << '\n';
-  if (!out) throw RunError("cannot write " + output_path(file));
+  write_file(output_path(file), value.dump(2) + '\n');
 }
 
 void Runner::snapshot(const std::string& name) {

@@ -1,8 +1,11 @@
 #include "sim/scenario.h"
 
-#include <fstream>
+#include <cctype>
+#include <map>
 #include <sstream>
 
+#include "sim/files.h"
+#include "sim/message_text.h"
 #include "sim/scenario_reader.h"
 
 namespace sim {
@@ -10,6 +13,7 @@ namespace sim {
 namespace {
 
 constexpr double kMaxSeconds = 30.0 * 24 * 3600;  // a month of driving
+constexpr std::size_t kMaxScenarioBytes = 16u << 20;
 
 // One element of the timeline: a step at the cursor's time, or a wait that
 // moves the cursor (returns false).
@@ -21,7 +25,7 @@ bool read_step(const ScenarioReader& r, const json& v, const std::string& place,
     if (!known) {
       std::string list = "at, wait";
       for (const StepKind& k : step_kinds()) list += std::string(", ") + k.name;
-      r.fail(ScenarioReader::join(place, it.key()), "unknown field (expected one of: " + list + ")");
+      r.fail(ScenarioReader::join(place, printable(it.key())), "unknown field (expected one of: " + list + ")");
     }
   }
   if (v.contains("at")) {
@@ -45,7 +49,15 @@ bool read_step(const ScenarioReader& r, const json& v, const std::string& place,
   if (action.empty()) r.fail(place, "a step needs an action (wait, or one of the step kinds)");
   const std::string where = ScenarioReader::join(place, action);
   if (action == "wait") {
-    cursor += r.number(v["wait"], where, 0, kMaxSeconds);
+    const double wait = r.number(v["wait"], where, 0, kMaxSeconds);
+    // The waits together too: the virtual clock has a limit, and a month of
+    // driving is far inside it.
+    if (cursor + wait > kMaxSeconds) {
+      std::ostringstream o;
+      o << "the timeline would run to " << cursor + wait << " s, beyond a month (" << kMaxSeconds << " s)";
+      r.fail(where, o.str());
+    }
+    cursor += wait;
     return false;
   }
   out.at = cursor;
@@ -53,6 +65,12 @@ bool read_step(const ScenarioReader& r, const json& v, const std::string& place,
   out.place = where;
   out.action = kind->parse(r, v[action], where);
   return true;
+}
+
+// A snapshot's name as it names files where case does not count.
+std::string folded(std::string name) {
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name;
 }
 
 }  // namespace
@@ -83,22 +101,12 @@ void parse_car(const ScenarioReader& r, const json& v, const std::string& place,
 Scenario parse_scenario(std::string_view text, const std::string& source) {
   json doc;
   try {
-    doc = json::parse(text.begin(), text.end());
-  } catch (const json::parse_error& e) {
-    // The byte offset as a line and column.
-    std::size_t line = 1, col = 1;
-    for (std::size_t i = 0; i + 1 < e.byte && i < text.size(); ++i) {
-      if (text[i] == '\n') {
-        ++line;
-        col = 1;
-      } else {
-        ++col;
-      }
-    }
-    std::string what = e.what();
-    const auto p = what.find("syntax error");
-    if (p != std::string::npos) what = what.substr(p);
-    throw ScenarioError(source + ":" + std::to_string(line) + ":" + std::to_string(col) + ": invalid JSON: " + what);
+    doc = parse_json_strictly(text);
+  } catch (const JsonTextError& e) {
+    const std::string name = printable(source, 160);
+    if (e.line == 0) throw ScenarioError(one_line(name + ": " + (e.place.empty() ? "top level" : e.place) + ": " + e.what()));
+    throw ScenarioError(one_line(name + ":" + std::to_string(e.line) + ":" + std::to_string(e.column) +
+                                 ": invalid JSON: " + e.what()));
   }
   const ScenarioReader r(source);
   r.object(doc, "");
@@ -119,7 +127,7 @@ Scenario parse_scenario(std::string_view text, const std::string& source) {
       if (section == nullptr) {
         std::string list = "name, description, trace_interval, steps";
         for (const SectionKind& s : section_kinds()) list += std::string(", ") + s.name;
-        r.fail(key, "unknown field (expected one of: " + list + ")");
+        r.fail(printable(key), "unknown field (expected one of: " + list + ")");
       }
       section->parse(r, *it, key, sc);
     }
@@ -128,9 +136,17 @@ Scenario parse_scenario(std::string_view text, const std::string& source) {
   const json& steps = doc["steps"];
   if (!steps.is_array()) r.fail("steps", "expected a list of steps, found " + ScenarioReader::kind(steps));
   double cursor = 0;
+  std::map<std::string, std::string> snapshots;  // by the name its files get on any file system, to its place
   for (std::size_t i = 0; i < steps.size(); ++i) {
     Step s;
-    if (read_step(r, steps[i], "steps[" + std::to_string(i) + "]", cursor, s)) sc.steps.push_back(std::move(s));
+    if (!read_step(r, steps[i], "steps[" + std::to_string(i) + "]", cursor, s)) continue;
+    if (s.kind == "snapshot") {
+      const std::string name = steps[i]["snapshot"].get<std::string>();
+      const auto [at, fresh] = snapshots.emplace(folded(name), s.place);
+      if (!fresh)
+        r.fail(s.place, "the snapshot name \"" + name + "\" is taken by " + at->second + " (its files would be overwritten)");
+    }
+    sc.steps.push_back(std::move(s));
   }
   sc.end = cursor;
   if (sc.end <= 0) r.fail("steps", "the timeline is empty: give it a duration with wait or at");
@@ -138,11 +154,7 @@ Scenario parse_scenario(std::string_view text, const std::string& source) {
 }
 
 Scenario load_scenario_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ScenarioError(path + ": cannot read the scenario file");
-  std::ostringstream text;
-  text << in.rdbuf();
-  Scenario sc = parse_scenario(text.str(), path);
+  Scenario sc = parse_scenario(read_regular_file(path, "scenario file", kMaxScenarioBytes), path);
   if (sc.name.empty()) {
     const auto slash = path.find_last_of('/');
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -159,6 +171,7 @@ const BuiltinScenario* find_builtin(std::string_view name) {
 }
 
 Scenario resolve_scenario(const std::string& name_or_path) {
+  if (name_or_path.empty()) throw ScenarioError("\"\": an empty scenario name (give a built-in name or a file)");
   if (const BuiltinScenario* b = find_builtin(name_or_path)) {
     Scenario sc = parse_scenario(b->json, std::string("built-in scenario ") + b->name);
     sc.name = b->name;
@@ -167,8 +180,8 @@ Scenario resolve_scenario(const std::string& name_or_path) {
   if (name_or_path.find('/') == std::string::npos && name_or_path.find('.') == std::string::npos) {
     std::string names;
     for (const BuiltinScenario& b : builtin_scenarios()) names += std::string(names.empty() ? "" : ", ") + b.name;
-    throw ScenarioError(name_or_path + ": no built-in scenario of that name (built-in: " + names +
-                        "); a scenario file needs its path, e.g. ./" + name_or_path + ".json");
+    throw ScenarioError(printable(name_or_path) + ": no built-in scenario of that name (built-in: " + names +
+                        "); a scenario file needs its path, e.g. ./" + printable(name_or_path) + ".json");
   }
   return load_scenario_file(name_or_path);
 }

@@ -1,7 +1,10 @@
 #include "sim/scenario_reader.h"
 
 #include <cmath>
+#include <cstdint>
 #include <sstream>
+
+#include "sim/message_text.h"
 
 namespace sim {
 
@@ -14,7 +17,8 @@ std::string range(double lo, double hi) {
 }  // namespace
 
 void ScenarioReader::fail(const std::string& place, const std::string& problem) const {
-  throw ScenarioError(source_ + ": " + (place.empty() ? "top level" : place) + ": " + problem);
+  throw ScenarioError(
+      one_line(printable(source_, 160) + ": " + (place.empty() ? std::string("top level") : place) + ": " + problem));
 }
 
 std::string ScenarioReader::kind(const json& v) {
@@ -41,7 +45,7 @@ void ScenarioReader::only_keys(const json& obj, const std::string& place,
     if (!ok) {
       std::string list;
       for (const char* a : allowed) list += std::string(list.empty() ? "" : ", ") + a;
-      fail(join(place, it.key()), "unknown field (expected one of: " + list + ")");
+      fail(join(place, printable(it.key())), "unknown field (expected one of: " + list + ")");
     }
   }
 }
@@ -55,7 +59,11 @@ double ScenarioReader::number(const json& v, const std::string& place, double lo
 
 int ScenarioReader::integer(const json& v, const std::string& place, int lo, int hi) const {
   if (!v.is_number_integer()) fail(place, "expected a whole number, found " + (v.is_number() ? v.dump() : kind(v)));
-  const auto i = v.get<long long>();
+  // Whole numbers from 0 up are held unsigned; read as signed, those at or
+  // above 2^63 would wrap to negative ones.
+  const bool huge =
+      v.is_number_unsigned() && (hi < 0 || v.get<std::uint64_t>() > static_cast<std::uint64_t>(hi));
+  const auto i = huge ? static_cast<long long>(hi) + 1 : v.get<long long>();
   if (i < lo || i > hi) fail(place, "value " + v.dump() + " out of range " + range(lo, hi));
   return static_cast<int>(i);
 }
@@ -78,7 +86,7 @@ std::string ScenarioReader::choice(const json& v, const std::string& place,
     if (s == w) return s;
     list += std::string(list.empty() ? "" : ", ") + w;
   }
-  fail(place, "\"" + s + "\" is not one of " + list);
+  fail(place, "\"" + printable(s) + "\" is not one of " + list);
 }
 
 double ScenarioReader::number_or(const json& obj, const std::string& place, const char* key, double lo, double hi,

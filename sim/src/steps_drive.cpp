@@ -2,6 +2,7 @@
 // button, the cruise-control buttons, the supply wire, and snapshots.
 #include <cctype>
 
+#include "sim/message_text.h"
 #include "sim/runner.h"
 #include "sim/scenario_reader.h"
 #include "sim/steps.h"
@@ -72,7 +73,10 @@ std::shared_ptr<const Action> parse_snapshot(const ScenarioReader& r, const json
   if (name.empty() || name.size() > 40) r.fail(place, "a snapshot name has 1 to 40 characters");
   for (char ch : name)
     if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '-' && ch != '_')
-      r.fail(place, "\"" + name + "\" may only hold letters, digits, - and _ (it names files)");
+      r.fail(place, "\"" + printable(name) + "\" may only hold letters, digits, - and _ (it names files)");
+  std::string lower;
+  for (char ch : name) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  if (lower == "final") r.fail(place, "\"" + name + "\" names the pictures of the run's end; choose another name");
   return make_action([name](StepContext& c) { c.runner.snapshot(name); });
 }
 

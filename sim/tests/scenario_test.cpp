@@ -65,6 +65,82 @@ TEST(Scenario, EveryProblemIsOneLineWithFilePlaceAndProblem) {
   }
 }
 
+TEST(Scenario, NumbersBeyondTheirTypesAreRefusedNotWrapped) {
+  struct Case {
+    const char* text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {R"({"steps": [{"at": 1e309, "ignition": true}]})",
+       "drive.json:1:23: invalid JSON: number 1e309 is beyond the range of a double"},
+      {"{\"steps\": [\n {\"wait\": -1e400}]}", "drive.json:2:16: invalid JSON: number -1e400 is beyond"},
+      {R"({"steps": [{"turn": 18446744073709551615}, {"wait": 1}]})",
+       "drive.json: steps[0].turn: value 18446744073709551615 out of range -100..100"},
+      {R"({"steps": [{"turn": 9223372036854775808}, {"wait": 1}]})", "drive.json: steps[0].turn: value 9223372036854775808 out"},
+      {R"({"eeprom": {"record": {"lpgcap": 18446744073709551316}}, "steps": [{"wait": 1}]})",
+       "drive.json: eeprom.record.lpgcap: value 18446744073709551316 out of range"},
+      {R"({"steps": [{"turn": -9223372036854775809}, {"wait": 1}]})", "drive.json: steps[0].turn: expected a whole number"},
+  };
+  for (const Case& c : cases) {
+    const std::string e = error_of(c.text);
+    EXPECT_EQ(e.rfind(c.message, 0), 0u) << "got: " << e;
+  }
+  // Two months of waits, each within its own bound.
+  EXPECT_EQ(error_of(R"({"steps": [{"wait": 2592000}, {"wait": 1}]})"),
+            "drive.json: steps[1].wait: the timeline would run to 2.592e+06 s, beyond a month (2.592e+06 s)");
+  EXPECT_EQ(error_of(R"({"steps": [{"wait": 2591999}, {"wait": 1}]})"), "");
+}
+
+TEST(Scenario, TextTheParserWouldQuietlyTakeOtherwiseIsRefused) {
+  struct Case {
+    std::string text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {R"({"steps": [{"at": 1, "engine": {"rpm": 900, "rpm": 9}}, {"wait": 1}]})",
+       "drive.json: steps[0].engine.rpm: the field is given twice"},
+      {R"({"steps": [{"wait": 1}], "steps": []})", "drive.json: steps: the field is given twice"},
+      {std::string(R"({"steps": [{"wait": 1}]})") + '\0' + R"({"nothing": 1})", "drive.json:1:25: invalid JSON: a NUL byte"},
+      {std::string(100, '[') + std::string(100, ']'), "drive.json: [0][0][0]"},
+  };
+  for (const Case& c : cases) {
+    const std::string e = error_of(c.text);
+    EXPECT_EQ(e.rfind(c.message, 0), 0u) << "got: " << e;
+  }
+  EXPECT_NE(error_of(std::string(100, '[') + std::string(100, ']')).find("nested deeper than 64 levels"),
+            std::string::npos);
+}
+
+TEST(Scenario, UserTextInAMessageIsEscapedAndCut) {
+  const std::string long_key(5000, 'k');
+  const std::string texts[] = {
+      "{\"steps\": [{\"fuel\": \"die\\u001b[2Jsel\\n\"}]}",
+      "{\"car\": {\"" + long_key + "\": 1}, \"steps\": []}",
+      "{\"steps\": [{\"snapshot\": \"" + long_key + "\\u0007\"}]}",
+      "{\"x\xc2\x85y\": 1}",
+      "{\"steps\": [{\"wait\": 1}], \"trace_interval\": \"" + long_key + "\" \x1b ]}",
+  };
+  for (const std::string& t : texts) {
+    const std::string e = scenario_error_of(t, "dir/\x1b]0;title\x07.json");
+    ASSERT_NE(e, "");
+    EXPECT_LT(e.size(), 500u) << e;
+    for (char ch : e) EXPECT_FALSE(static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f) << e;
+    EXPECT_EQ(e.find("\xc2\x85"), std::string::npos) << e;
+    EXPECT_EQ(e.rfind("dir/\\x1B]0;title\\x07.json", 0), 0u) << e;
+  }
+}
+
+TEST(Scenario, SnapshotNamesAreUniqueAndLeaveFinalToTheEndOfTheRun) {
+  EXPECT_EQ(error_of(R"({"steps": [{"snapshot": "final"}, {"wait": 1}]})").rfind(
+                "drive.json: steps[0].snapshot: \"final\" names the pictures of the run's end", 0),
+            0u);
+  EXPECT_NE(error_of(R"({"steps": [{"snapshot": "FINAL"}, {"wait": 1}]})"), "");
+  EXPECT_EQ(error_of(R"({"steps": [{"snapshot": "town"}, {"wait": 1}, {"snapshot": "Town"}, {"wait": 1}]})"),
+            "drive.json: steps[2].snapshot: the snapshot name \"Town\" is taken by steps[0].snapshot (its files "
+            "would be overwritten)");
+  EXPECT_EQ(error_of(R"({"steps": [{"snapshot": "town"}, {"wait": 1}, {"snapshot": "town-2"}, {"wait": 1}]})"), "");
+}
+
 TEST(Scenario, BuiltInScenariosAreValidAndNamed) {
   ASSERT_NE(sim::find_builtin("default"), nullptr);
   for (const auto& b : sim::builtin_scenarios()) {

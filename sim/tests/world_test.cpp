@@ -3,10 +3,12 @@
 // parts write at the end of a run.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "host/machine.h"
 #include "scratch_dir.h"
+#include "sim/model_time.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
 #include "sim/world.h"
@@ -69,15 +71,51 @@ TEST_F(CarTest, IgnitionOffStopsTheEngineAndLowersTheInjectorLines) {
   EXPECT_FALSE(machine.gpio().level(sim::pins::wtr_pb));
 }
 
-TEST(RunFiles, TheEepromImageIsWrittenAtTheEndNotAtASnapshotNamedFinal) {
+// Values inside the documented ranges whose times leave the virtual clock's
+// range: an engine turning once in thousands of years, a car crawling at
+// 1e-12 km/h. The models take them as "never", not as a time soon.
+TEST(ModelTime, DurationsBeyondTheClockAreNever) {
+  EXPECT_EQ(sim::clock_ticks(std::nan("")), 0u);
+  EXPECT_EQ(sim::clock_ticks(-1e300), 0u);
+  EXPECT_EQ(sim::clock_ticks(2.5), 2u);
+  EXPECT_EQ(sim::clock_ticks(18446744073709549568.0), 18446744073709549568u);  // the last double below 2^64
+  EXPECT_EQ(sim::clock_ticks(18446744073709551616.0), host::kNever);
+  EXPECT_EQ(sim::ticks_after(1e12), host::kNever);
+  EXPECT_EQ(sim::ticks_after(1e-9), 1u);  // rounded up: never earlier than asked
+  EXPECT_EQ(sim::later(host::kNever - 5, 5), host::kNever);
+  EXPECT_EQ(sim::later(host::kNever - 5, 4), host::kNever - 1);
+  sim::Motion m;
+  m.ramp_to(0, 1e-12, 0);
+  EXPECT_EQ(m.time_at_distance(from_seconds(1), 1.0 / 3600), host::kNever);
+  m.ramp_to(0, 1e-6, 0);  // slow, but inside the clock: 1e6 s for a pulse's way
+  EXPECT_NEAR(host::to_seconds(m.time_at_distance(0, 1.0 / 3600)), 1e6, 1e-3);
+}
+
+TEST_F(CarTest, ATinyEngineSpeedOrVehicleSpeedGivesNoPulseStorm) {
+  sim::World world(machine, sim::Scenario{});
+  world.set_ignition(true);
+  world.car.set_engine(1e-10, 3.0, 0);
+  world.car.ramp_speed(1e-12, 0);
+  machine.run_until(from_seconds(10));
+  // One injection as the engine is turned, the next one never.
+  EXPECT_EQ(world.car.truth().injections, 1u);
+  EXPECT_EQ(world.car.truth().speed_pulses, 0u);
+  EXPECT_LT(world.car.truth().distance_petrol_km, 1e-14);
+  // Back to an ordinary engine speed, the injections follow it.
+  world.car.set_engine(600, 3.0, 0);
+  machine.run_until(from_seconds(11));
+  EXPECT_NEAR(static_cast<double>(world.car.truth().injections), 11.0, 1.0);
+}
+
+TEST(RunFiles, TheEepromImageIsWrittenAtTheEndNotAtASnapshot) {
   const std::filesystem::path dir = scratch("final");
   sim::RunOptions options;
   options.out_dir = dir.string();
-  sim::Runner runner(sim::parse_scenario(R"({"steps": [{"at": 1, "snapshot": "final"}, {"wait": 1}]})", "a.json"),
+  sim::Runner runner(sim::parse_scenario(R"({"steps": [{"at": 1, "snapshot": "mid"}, {"wait": 1}]})", "a.json"),
                      options);
   runner.run_until(1.5);
-  EXPECT_TRUE(std::filesystem::exists(dir / "state-final.json"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "tft-final.png"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "state-mid.json"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "tft-mid.png"));
   EXPECT_FALSE(std::filesystem::exists(dir / "eeprom.bin"));
   runner.run();
   EXPECT_TRUE(std::filesystem::exists(dir / "final.json"));

@@ -5,6 +5,7 @@
 #include <math.h>
 
 #include "board_setup.h"
+#include "m4_convert.h"
 #include "main.h"
 #include "tm_stm32_ds18b20.h"
 #include "vehicle_state.h"
@@ -37,7 +38,9 @@ void read_adc(void) {
   uint32_t v;
   // Petrol sender, fed from the battery: compensated to 12 V.
   if (convert(ADC_CHANNEL_2, &v)) {
-    pblvlraw = (int)((float)v * (1.0f - (voltage / 12.0f - 1.0f) * (float)pbcomp));
+    // A calibration far out (the record check leaves Voltage_CAL without a
+    // lower bound) can put this beyond int: saturated as the chip does.
+    pblvlraw = m4_float_to_int32((float)v * (1.0f - (voltage / 12.0f - 1.0f) * (float)pbcomp));
     if (HAL_GPIO_ReadPin(ignition_GPIO_Port, ignition_Pin) == GPIO_PIN_SET) {
       pblvl = (float)((double)pblvl * 0.95 +
                       (double)map((float)pblvlraw, (float)flvl.pb_min, (float)flvl.pb_max, 0.0f, 1.0f) * 0.05);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sim/eeprom24c08.h"
+#include "sim/files.h"
 #include "sim/world.h"
 
 namespace sim {
@@ -25,11 +26,21 @@ struct Scenario;
 void parse_eeprom_section(const ScenarioReader& reader, const nlohmann::json& value, const std::string& place,
                           Scenario& out);
 
-// Reads an image file: exactly 1024 bytes. A missing file is a new chip (all
-// 0xFF). Anything else throws ScenarioError with a one-line message.
-std::vector<std::uint8_t> read_eeprom_image(const std::string& path);
+enum class MissingImage {
+  NewChip,  // a file that does not exist (yet) is a new chip, all 0xFF
+  Refuse,   // a file that does not exist is an error
+};
+// Reads an image file: a regular file of exactly 1024 bytes. Anything else
+// throws ScenarioError with a one-line message.
+std::vector<std::uint8_t> read_eeprom_image(const std::string& path, MissingImage missing = MissingImage::NewChip);
 // Writes an image file whole or not at all (through a temporary file).
-void write_eeprom_image(const std::string& path, const std::vector<std::uint8_t>& image);
+void write_eeprom_image(const std::string& path, const std::vector<std::uint8_t>& image,
+                        Durability durability = Durability::Ordinary);
+
+// Before a run that keeps the unit's memory in `path`: refuses (ScenarioError)
+// a scenario without the chip, and a file that could not be written back at
+// the end (see check_replaceable).
+void check_eeprom_write_back(const EepromSetup& setup, const std::string& path);
 
 class EepromPart final : public WorldPart {
  public:

@@ -19,7 +19,10 @@ struct Picture {
   const std::uint8_t* at(int x, int y) const { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
 };
 
-// Writes the picture; throws std::runtime_error naming the file on failure.
+// The picture as the bytes of a PNG file.
+std::string encode_png(const Picture& picture);
+// Writes the picture whole or not at all; throws OutputError naming the file
+// and the reason on failure.
 void write_png(const std::string& path, const Picture& picture);
 // Reads a PNG written by write_png (for tests and tools).
 Picture read_png(const std::string& path);
