@@ -30,13 +30,13 @@ std::pair<Fuel, double> read_tank_amount(const ScenarioReader& r, const json& v,
 std::shared_ptr<const Action> parse_fill(const ScenarioReader& r, const json& v, const std::string& place) {
   // {"fill": "petrol"} fills the tank; {"fill": {"fuel": "lpg", "litres": 20}} adds litres.
   const auto [fuel, litres] = read_tank_amount(r, v, place);
-  return make_action([fuel, litres](StepContext& c) { c.world.car.fill(fuel, litres); });
+  return make_action([fuel = fuel, litres = litres](StepContext& c) { c.world.car.fill(fuel, litres); });
 }
 
 std::shared_ptr<const Action> parse_drain(const ScenarioReader& r, const json& v, const std::string& place) {
   // {"drain": "lpg"} empties the tank; {"drain": {"fuel": "petrol", "litres": 10}} takes litres out.
   const auto [fuel, litres] = read_tank_amount(r, v, place);
-  return make_action([fuel, litres](StepContext& c) { c.world.car.drain(fuel, litres); });
+  return make_action([fuel = fuel, litres = litres](StepContext& c) { c.world.car.drain(fuel, litres); });
 }
 
 std::shared_ptr<const Action> parse_outside_temp(const ScenarioReader& r, const json& v, const std::string& place) {
