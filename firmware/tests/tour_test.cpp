@@ -76,7 +76,9 @@ TEST(Tour, EachSnapshotShowsTheScreenItIsNamedAfter) {
       continue;
     }
     EXPECT_EQ(state["menu"].get<int>(), s.menu) << s.snapshot;
-    if (s.sel >= 0) EXPECT_EQ(state["sel"].get<int>(), s.sel) << s.snapshot;
+    if (s.sel >= 0) {
+      EXPECT_EQ(state["sel"].get<int>(), s.sel) << s.snapshot;
+    }
     EXPECT_EQ(state["active_ch"].get<int>(), 1) << s.snapshot;
   }
   const auto value = [&](const std::string& snapshot, const char* name) {
