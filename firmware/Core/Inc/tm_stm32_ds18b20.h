@@ -33,3 +33,6 @@ void TM_DS18B20_StartAll(TM_OneWire_t* OneWire);
 uint8_t TM_DS18B20_AllDone(TM_OneWire_t* OneWire);
 // 1 and the temperature in degrees Celsius, or 0 and destination untouched.
 uint8_t TM_DS18B20_Read(TM_OneWire_t* OneWire, uint8_t* ROM, float* destination);
+// Degrees Celsius from the scratchpad's temperature word and configuration
+// register (its resolution bits).
+float TM_DS18B20_Convert(uint16_t raw, uint8_t config);

@@ -102,16 +102,16 @@ osStatus_t Rtos::start() {
   m_.cpu.charge(cost::kKernelCall);
   // The idle task and the timer service task take their share of the heap.
   heap_used_ += heap_block(kIdleStackBytes) + heap_block(kTcbBytes);
-  heap_used_ += heap_block(kTimerTaskStackBytes) + heap_block(kTcbBytes);
+  if (kTimerTaskStackBytes != 0) heap_used_ += heap_block(kTimerTaskStackBytes) + heap_block(kTcbBytes);
   if (!idle_) idle_ = std::make_unique<Context>(Cpu::kStackBytes, ContextKind::Idle, "idle");
   idle_->fiber.start(&Rtos::idle_entry, this);
   started_ = true;
-  m_.nvic.set_priority(Nvic::kPendSV, 15);
-  m_.nvic.set_priority(Nvic::kSysTick, 15);
+  m_.nvic.set_priority(Nvic::kPendSV, configLIBRARY_LOWEST_INTERRUPT_PRIORITY);
+  m_.nvic.set_priority(Nvic::kSysTick, configLIBRARY_LOWEST_INTERRUPT_PRIORITY);
   m_.nvic.set_kernel_handler(
       Nvic::kSysTick, [this] { tick(); }, "SysTick");
-  // SysTick: the processor clock divided to the kernel's 1 kHz tick.
-  m_.systick.write(SysTickTimer::LOAD, SystemCoreClock / 1000 - 1);
+  // SysTick: the processor clock divided to the kernel's tick rate.
+  m_.systick.write(SysTickTimer::LOAD, SystemCoreClock / configTICK_RATE_HZ - 1);
   m_.systick.write(SysTickTimer::VAL, 0);
   m_.systick.write(SysTickTimer::CTRL, 0x7);
   if (current_ == nullptr) m_.cpu.abandon_to(*idle_);
@@ -187,7 +187,7 @@ void Rtos::tick() {
   }
   if (current_ == nullptr) {
     for (auto& [p, l] : ready_) need = need || l.size() != 0;
-  } else if (current_->state == eReady && list(current_->priority).size() > 1) {
+  } else if (configUSE_TIME_SLICING && current_->state == eReady && list(current_->priority).size() > 1) {
     need = true;  // time slicing among tasks of equal priority
   }
   if (need) request_switch();

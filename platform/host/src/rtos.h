@@ -18,10 +18,11 @@ struct MachineImpl;
 
 class Rtos {
  public:
-  static constexpr std::uint32_t kHeapBytes = 32768;
+  // Sizes from the firmware's kernel configuration.
+  static constexpr std::uint32_t kHeapBytes = configTOTAL_HEAP_SIZE;
   static constexpr std::uint32_t kTcbBytes = 96;
-  static constexpr std::uint32_t kIdleStackBytes = 512;
-  static constexpr std::uint32_t kTimerTaskStackBytes = 1024;
+  static constexpr std::uint32_t kIdleStackBytes = configMINIMAL_STACK_SIZE * 4;
+  static constexpr std::uint32_t kTimerTaskStackBytes = configUSE_TIMERS ? configTIMER_TASK_STACK_DEPTH * 4 : 0;
 
   struct Task {
     explicit Task(std::size_t n) : ctx(Cpu::kStackBytes, ContextKind::Task, "") { (void)n; }

@@ -1,0 +1,48 @@
+# The firmware's sources: one list, built for the host and for the chip.
+set(KP_FIRMWARE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/about_screen.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/accel_timer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/adc_task.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/analog_inputs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/board_setup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/config_menu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/cruise_control.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/diagnostic_screen.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/eeprom_record.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/end_screen.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/ignition.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/main.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/main_screen.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/main_task.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/menu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/menu_controls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/menu_edit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/number_format.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/oled_handover.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/oled_task.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/per_second.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/refuel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/settings_menu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/pulse_inputs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/stm32f4xx_hal_msp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/stm32f4xx_hal_timebase_tim.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/stm32f4xx_it.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/test_img.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/trip_channels.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Src/vehicle_state.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Lib/ee24.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Lib/fonts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Lib/ssd1306.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Lib/tm_stm32_delay.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Lib/tm_stm32_ds18b20.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Lib/tm_stm32_gpio.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Lib/tm_stm32_onewire.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Inc/newlcd/font12.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Inc/newlcd/font16.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Inc/newlcd/font20.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Inc/newlcd/font24.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Inc/newlcd/FontMenlo32.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Inc/newlcd/FontMenlo40.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Core/Inc/newlcd/z_displ_ILI9XXX.cpp
+)
+set(KP_FIRMWARE_INCLUDE_DIRS ${CMAKE_CURRENT_LIST_DIR}/Core/Inc ${CMAKE_CURRENT_LIST_DIR}/Core/Inc/newlcd)

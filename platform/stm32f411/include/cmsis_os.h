@@ -1,0 +1,4 @@
+#pragma once
+#include "cmsis_os2.h"
+#include "FreeRTOS.h"
+#include "task.h"
