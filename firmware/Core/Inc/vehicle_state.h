@@ -57,11 +57,15 @@ extern float pblvl;
 extern float lpglvl;
 extern uint8_t pbcomp;
 
+// Variables an interrupt writes and a task reads in a loop are volatile, so
+// the optimiser reloads them on every pass; each is still written whole, by a
+// single assignment.
+
 // ---- live measurements
-extern float speed;
-extern int rpm;
-extern float injtime;
-extern uint8_t IsOnLpg;
+extern volatile float speed;
+extern volatile int rpm;
+extern volatile float injtime;
+extern volatile uint8_t IsOnLpg;
 extern float temp;
 extern float voltage;
 extern float aux_voltage;
@@ -71,22 +75,22 @@ extern int voltageraw;
 extern int auxraw;
 
 // ---- live accumulators since power-up
-extern double distlpg;
-extern double distpb;
-extern double pbcons;
-extern double lpgcons;
+extern volatile double distlpg;
+extern volatile double distpb;
+extern volatile double pbcons;
+extern volatile double lpgcons;
 
 // ---- values derived once a second
-extern float instcons;
-extern float instconsph;
+extern volatile float instcons;
+extern volatile float instconsph;
 extern double lastpbcons;
 extern double lastlpgcons;
 extern double lastdistpb;
 extern double lastdistlpg;
-extern float avgpbcons;
-extern float avglpgcons;
-extern float pbrange;
-extern float lpgrange;
+extern volatile float avgpbcons;
+extern volatile float avglpgcons;
+extern volatile float pbrange;
+extern volatile float lpgrange;
 
 // ---- trip channels
 extern struct bc ch_start[3];
@@ -95,7 +99,7 @@ extern float lpglvl_start;
 
 // ---- pulse time stamps (TIM2 counts, 10 ns) and the skip counter
 extern uint32_t speedtick;
-extern uint32_t lastspdtick;
+extern volatile uint32_t lastspdtick;
 extern uint32_t injtickpb;
 extern uint32_t injticklpg;
 extern uint32_t rpmtickpb;
@@ -107,7 +111,7 @@ extern uint32_t lastrpmticklpg;
 extern uint8_t ignorepb;
 
 // ---- user interface
-extern uint8_t enc;
+extern volatile uint8_t enc;
 extern uint8_t menu;
 extern uint8_t sel;
 extern char buf[50];
@@ -120,14 +124,14 @@ extern TM_OneWire_t OW;
 extern uint8_t DS_ROM[8];
 
 // ---- cruise control
-extern int ccenable;
-extern float targetspeed;
-extern float ccthr;
-extern float cc_integral;
-extern float cc_derivative;
+extern volatile int ccenable;
+extern volatile float targetspeed;
+extern volatile float ccthr;
+extern volatile float cc_integral;
+extern volatile float cc_derivative;
 extern float lasterror;
-extern uint16_t targetsteps;
-extern uint16_t actualsteps;
+extern volatile uint16_t targetsteps;
+extern volatile uint16_t actualsteps;
 extern uint8_t direction;
 extern uint8_t lastdirection;
 extern uint8_t cc_en_hold;

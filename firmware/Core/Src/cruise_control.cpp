@@ -70,7 +70,7 @@ void CriuseControlInterrupt(void) {
 
   if (pin_high(cc_up_GPIO_Port, cc_up_Pin) && !pin_high(cc_down_GPIO_Port, cc_down_Pin)) {
     if (cc_up_hold == 0) {
-      targetspeed += 5.0f;
+      targetspeed = targetspeed + 5.0f;
     }
     cc_up_hold = 1;
   } else {
@@ -79,7 +79,7 @@ void CriuseControlInterrupt(void) {
 
   if (!pin_high(cc_up_GPIO_Port, cc_up_Pin) && pin_high(cc_down_GPIO_Port, cc_down_Pin) && targetspeed >= 50.0f) {
     if (cc_down_hold == 0) {
-      targetspeed -= 5.0f;
+      targetspeed = targetspeed - 5.0f;
     }
     cc_down_hold = 1;
   } else {
@@ -121,11 +121,7 @@ void StepperControlnterrupt(void) {
   if ((outside_dead_band || (target != actual && ccenable == 0)) && direction == lastdirection) {
     HAL_GPIO_WritePin(stepper_step_GPIO_Port, stepper_step_Pin, GPIO_PIN_RESET);
     HAL_GPIO_WritePin(stepper_step_GPIO_Port, stepper_step_Pin, GPIO_PIN_SET);
-    if (direction) {
-      actualsteps--;
-    } else {
-      actualsteps++;
-    }
+    actualsteps = (uint16_t)(direction ? actualsteps - 1 : actualsteps + 1);
   }
   lastdirection = direction;
 }

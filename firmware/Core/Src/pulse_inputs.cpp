@@ -49,9 +49,9 @@ static void on_speed_pulse(void) {
   speedtick = now;
   lastspdtick = HAL_GetTick();
   if (IsOnLpg) {
-    distlpg += (double)SPD_CAL / 3600.0;
+    distlpg = distlpg + (double)SPD_CAL / 3600.0;
   } else {
-    distpb += (double)SPD_CAL / 3600.0;
+    distpb = distpb + (double)SPD_CAL / 3600.0;
   }
 }
 
@@ -75,9 +75,9 @@ static void on_petrol_edge(void) {
     return;
   }
   if (lpgtype == 2 && IsOnLpg) {
-    lpgcons += (double)(LPG_CAL * injtime) * 0.00001;
+    lpgcons = lpgcons + (double)(LPG_CAL * injtime) * 0.00001;
   } else {
-    pbcons += (double)(PB_CAL * injtime) * 0.00001;
+    pbcons = pbcons + (double)(PB_CAL * injtime) * 0.00001;
   }
   update_rpm(rpmmpb);
   if (lpgtype == 1 || lpgtype == 3) {
@@ -102,7 +102,7 @@ static void on_lpg_edge(void) {
   if (!countable(injtime)) {
     return;
   }
-  lpgcons += (double)(LPG_CAL * injtime) * 0.00001;
+  lpgcons = lpgcons + (double)(LPG_CAL * injtime) * 0.00001;
   ignorepb = 0;
   update_rpm(rpmmlpg);
   IsOnLpg = 1;
