@@ -35,10 +35,16 @@ uint32_t bits(float f) {
   return u;
 }
 
-unsigned long long bits(double d) {
+// A double's bits as 16 hex digits (the chip's small C library has no %llx).
+struct Hex64 {
+  char text[17];
+};
+Hex64 bits(double d) {
   uint64_t u;
   memcpy(&u, &d, sizeof u);
-  return (unsigned long long)u;
+  Hex64 h;
+  snprintf(h.text, sizeof h.text, "%08lx%08lx", (unsigned long)(u >> 32), (unsigned long)(u & 0xFFFFFFFFU));
+  return h;
 }
 
 float from_bits(uint32_t u) {
@@ -156,8 +162,8 @@ void integrity_cases() {
   const int errors = check_eeprom_integrity();
   line("integrity errors %d cal %08lx %08lx %08lx %08lx caps %d %d", errors, (unsigned long)bits(LPG_CAL),
        (unsigned long)bits(PB_CAL), (unsigned long)bits(SPD_CAL), (unsigned long)bits(Voltage_CAL), lpgcap, pbcap);
-  line("integrity totals %016llx %016llx ch %016llx %016llx %016llx", bits(distlpg), bits(distpb), bits(ch[0].distpb),
-       bits(ch[1].distlpg), bits(ch[2].lpgcons));
+  line("integrity totals %s %s ch %s %s %s", bits(distlpg).text, bits(distpb).text, bits(ch[0].distpb).text,
+       bits(ch[1].distlpg).text, bits(ch[2].lpgcons).text);
 }
 
 void cruise_cases() {
@@ -189,7 +195,7 @@ void format_cases() {
     for (double v : values) {
       char text[64];
       format_number(text, sizeof text, f, v);
-      line("format \"%s\" %016llx \"%s\"", f, bits(v), text);
+      line("format \"%s\" %s \"%s\"", f, bits(v).text, text);
     }
   }
   // Single-precision figures as the screens print them.
