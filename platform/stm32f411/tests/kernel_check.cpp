@@ -26,6 +26,8 @@ void check(bool ok, const char* what, long value) {
 // ---------------------------------------------------------------- timers
 TIM_HandleTypeDef htim2, htim3, htim4;
 volatile uint32_t tim3_updates, tim4_updates;
+volatile uint32_t exti_calls[16];
+volatile uint32_t exti_callbacks;
 
 void start_timer(TIM_HandleTypeDef* h, TIM_TypeDef* tim, uint32_t prescaler, uint32_t period) {
   h->Instance = tim;
@@ -176,6 +178,56 @@ void checker_task(void*) {
   check(d3 + 1 >= elapsed / 10 && d3 <= elapsed / 10 + 1, "TIM3 updates in 500 ticks", (long)d3);
   check(d4 + 1 >= elapsed / 50 && d4 <= elapsed / 50 + 1, "TIM4 updates in 500 ticks", (long)d4);
 
+  // Pin-change lines routed by the HAL (SYSCFG to EXTI). Their interrupts
+  // made pending (QEMU's EXTI has no software trigger): priority 5 is held
+  // back inside a critical section and served at its end; priority 4 is
+  // above the kernel's mask and is served at once.
+  GPIO_InitTypeDef pin = {};
+  pin.Pin = GPIO_PIN_12 | GPIO_PIN_3;
+  pin.Mode = GPIO_MODE_IT_RISING_FALLING;
+  HAL_GPIO_Init(GPIOB, &pin);
+  check(((SYSCFG->EXTICR[3] & 0xFU) == 1U) && ((SYSCFG->EXTICR[0] >> 12) & 0xFU) == 1U,
+        "EXTI lines 12 and 3 routed to port B", (long)SYSCFG->EXTICR[3]);
+  HAL_NVIC_SetPriority(EXTI15_10_IRQn, 5, 0);
+  HAL_NVIC_SetPriority(EXTI3_IRQn, 4, 0);
+  HAL_NVIC_EnableIRQ(EXTI15_10_IRQn);
+  HAL_NVIC_EnableIRQ(EXTI3_IRQn);
+  kp_enter_critical();
+  NVIC->ISPR[(uint32_t)EXTI15_10_IRQn >> 5] = 1UL << ((uint32_t)EXTI15_10_IRQn & 31U);
+  NVIC->ISPR[(uint32_t)EXTI3_IRQn >> 5] = 1UL << ((uint32_t)EXTI3_IRQn & 31U);
+  __DSB();
+  __ISB();
+  const uint32_t inside12 = exti_calls[12], inside3 = exti_calls[3];
+  kp_exit_critical();
+  __DSB();
+  __ISB();
+  check(inside12 == 0 && exti_calls[12] == 1, "priority 5 held by a critical section, then served",
+        (long)exti_calls[12]);
+  check(inside3 == 1, "priority 4 served inside a critical section", (long)inside3);
+  check(exti_callbacks == 0, "no pin callback without an EXTI pending flag", (long)exti_callbacks);
+
+  // Bus drivers in task context. QEMU has no I2C model (no start condition
+  // ever completes): a read must give up with a time-out after its 5 ms.
+  // Its SPI model takes bytes at once: a polled transmit completes.
+  static I2C_HandleTypeDef i2c;
+  i2c.Instance = I2C1;
+  i2c.Init.ClockSpeed = 100000;
+  i2c.Init.AddressingMode = I2C_ADDRESSINGMODE_7BIT;
+  check(HAL_I2C_Init(&i2c) == HAL_OK, "I2C1 set up", 0);
+  uint8_t byte = 0;
+  before = osKernelGetTickCount();
+  const HAL_StatusTypeDef read = HAL_I2C_Mem_Read(&i2c, 0xA0, 0x10, I2C_MEMADD_SIZE_8BIT, &byte, 1, 5);
+  const uint32_t gave_up = osKernelGetTickCount() - before;
+  check(read == HAL_TIMEOUT && gave_up >= 5 && gave_up <= 8, "I2C read with no answer times out (ticks)", (long)gave_up);
+  check(i2c.State == HAL_I2C_STATE_READY, "I2C ready again after the time-out", (long)i2c.State);
+  static SPI_HandleTypeDef spi;
+  spi.Instance = SPI1;
+  spi.Init.Mode = SPI_MODE_MASTER;
+  spi.Init.NSS = SPI_NSS_SOFT;
+  check(HAL_SPI_Init(&spi) == HAL_OK, "SPI1 set up", 0);
+  uint8_t frame[16] = {0x2A, 0, 0, 1, 0xDF};
+  check(HAL_SPI_Transmit(&spi, frame, sizeof frame, 10) == HAL_OK, "SPI1 polled transmit", 0);
+
   // Both workers format floats at once for a while.
   workers[0].formatting = true;
   workers[1].formatting = true;
@@ -199,12 +251,25 @@ void checker_task(void*) {
 }  // namespace
 
 extern "C" void TIM3_IRQHandler(void) { HAL_TIM_IRQHandler(&htim3); }
+extern "C" void EXTI15_10_IRQHandler(void) {
+  exti_calls[12] = exti_calls[12] + 1;
+  HAL_GPIO_EXTI_IRQHandler(GPIO_PIN_12);  // no pending flag in EXTI: no callback
+}
+extern "C" void EXTI3_IRQHandler(void) {
+  exti_calls[3] = exti_calls[3] + 1;
+  HAL_GPIO_EXTI_IRQHandler(GPIO_PIN_3);
+}
+void HAL_GPIO_EXTI_Callback(uint16_t GPIO_Pin) { exti_callbacks = exti_callbacks + GPIO_Pin; }
 extern "C" void TIM4_IRQHandler(void) { HAL_TIM_IRQHandler(&htim4); }
 void HAL_TIM_PeriodElapsedCallback(TIM_HandleTypeDef* htim) {
   if (htim == &htim3) tim3_updates = tim3_updates + 1;
   if (htim == &htim4) tim4_updates = tim4_updates + 1;
 }
 void HAL_TIM_Base_MspInit(TIM_HandleTypeDef* htim) { (void)htim; }
+void HAL_I2C_MspInit(I2C_HandleTypeDef* hi2c) { (void)hi2c; }
+void HAL_SPI_MspInit(SPI_HandleTypeDef* hspi) { (void)hspi; }
+void HAL_SPI_TxCpltCallback(SPI_HandleTypeDef* hspi) { (void)hspi; }
+void HAL_SPI_ErrorCallback(SPI_HandleTypeDef* hspi) { (void)hspi; }
 
 int main(void) {
   qemu_shim_init();
