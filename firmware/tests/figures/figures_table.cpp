@@ -61,6 +61,10 @@ void map_cases() {
       {1000.0f, 1000.0f, 1000.0f, 0.0f, 1.0f}, {1001.0f, 1000.0f, 1000.0f, 0.0f, 1.0f},
       {7.0f, 0.0f, 3.0f, 0.0f, 0.1f},          {nan_f, 0.0f, 4095.0f, 0.0f, 1.0f},
       {0.333f, 0.1f, 0.9f, -1.0f, 1.0f},       {3333.0f, 123.0f, 3999.0f, 0.0f, 1.0f},
+      // A multiply and an add fused into one rounding would change these.
+      {352.0f, 300.0f, 3800.0f, 0.1f, 0.9f},   {355.0f, 300.0f, 3800.0f, 0.1f, 0.9f},
+      {159.0f, 123.0f, 3999.0f, -1.5f, 2.3f},  {191.0f, 123.0f, 3999.0f, -1.5f, 2.3f},
+      {0.225097656f, 0.1f, 0.9f, 5.0f, 95.0f},
   };
   for (const auto& c : cases) {
     line("map %08lx %08lx %08lx %08lx %08lx = %08lx", (unsigned long)bits(c[0]), (unsigned long)bits(c[1]),
