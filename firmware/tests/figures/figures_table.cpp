@@ -29,22 +29,36 @@ void line(const char* fmt, ...) {
   out(text);
 }
 
-uint32_t bits(float f) {
-  uint32_t u;
-  memcpy(&u, &f, sizeof u);
-  return u;
-}
-
-// A double's bits as 16 hex digits (the chip's small C library has no %llx).
-struct Hex64 {
+// A number's bits in hex (16 digits for a double: the chip's small C library
+// has no %llx). A not-a-number is written "nan" whatever its sign and payload:
+// the two processors' default not-a-number differ in the sign bit (the
+// host's has it set), and nothing the firmware shows depends on it.
+struct Bits {
   char text[17];
 };
-Hex64 bits(double d) {
+
+Bits bits(float f) {
+  Bits b;
+  uint32_t u;
+  memcpy(&u, &f, sizeof u);
+  if (isnan(f)) {
+    snprintf(b.text, sizeof b.text, "nan");
+  } else {
+    snprintf(b.text, sizeof b.text, "%08lx", (unsigned long)u);
+  }
+  return b;
+}
+
+Bits bits(double d) {
+  Bits b;
   uint64_t u;
   memcpy(&u, &d, sizeof u);
-  Hex64 h;
-  snprintf(h.text, sizeof h.text, "%08lx%08lx", (unsigned long)(u >> 32), (unsigned long)(u & 0xFFFFFFFFU));
-  return h;
+  if (isnan(d)) {
+    snprintf(b.text, sizeof b.text, "nan");
+  } else {
+    snprintf(b.text, sizeof b.text, "%08lx%08lx", (unsigned long)(u >> 32), (unsigned long)(u & 0xFFFFFFFFU));
+  }
+  return b;
 }
 
 float from_bits(uint32_t u) {
@@ -67,9 +81,9 @@ void map_cases() {
       {0.225097656f, 0.1f, 0.9f, 5.0f, 95.0f},
   };
   for (const auto& c : cases) {
-    line("map %08lx %08lx %08lx %08lx %08lx = %08lx", (unsigned long)bits(c[0]), (unsigned long)bits(c[1]),
-         (unsigned long)bits(c[2]), (unsigned long)bits(c[3]), (unsigned long)bits(c[4]),
-         (unsigned long)bits(map(c[0], c[1], c[2], c[3], c[4])));
+    line("map %s %s %s %s %s = %s", bits(c[0]).text, bits(c[1]).text,
+         bits(c[2]).text, bits(c[3]).text, bits(c[4]).text,
+         bits(map(c[0], c[1], c[2], c[3], c[4])).text);
   }
 }
 
@@ -78,7 +92,7 @@ void ds18b20_cases() {
   const uint8_t configs[] = {0x1F, 0x3F, 0x5F, 0x7F};
   for (uint16_t raw : raws) {
     for (uint8_t config : configs) {
-      line("ds18b20 %04x %02x = %08lx", raw, config, (unsigned long)bits(TM_DS18B20_Convert(raw, config)));
+      line("ds18b20 %04x %02x = %s", raw, config, bits(TM_DS18B20_Convert(raw, config)).text);
     }
   }
 }
@@ -141,11 +155,11 @@ void per_second_cases() {
     pblvl = c.pb_level;
     lpglvl = c.lpg_level;
     OneSecInt();
-    line("second %d instcons %08lx instconsph %08lx rpm %d injtime %08lx speed %08lx", n, (unsigned long)bits(instcons),
-         (unsigned long)bits(instconsph), (int)rpm, (unsigned long)bits(injtime), (unsigned long)bits(speed));
-    line("second %d avg %08lx %08lx range %08lx %08lx derivative %08lx lasterror %08lx", n,
-         (unsigned long)bits(avgpbcons), (unsigned long)bits(avglpgcons), (unsigned long)bits(pbrange),
-         (unsigned long)bits(lpgrange), (unsigned long)bits(cc_derivative), (unsigned long)bits(lasterror));
+    line("second %d instcons %s instconsph %s rpm %d injtime %s speed %s", n, bits(instcons).text,
+         bits(instconsph).text, (int)rpm, bits(injtime).text, bits(speed).text);
+    line("second %d avg %s %s range %s %s derivative %s lasterror %s", n,
+         bits(avgpbcons).text, bits(avglpgcons).text, bits(pbrange).text,
+         bits(lpgrange).text, bits(cc_derivative).text, bits(lasterror).text);
     n++;
   }
 }
@@ -164,8 +178,8 @@ void integrity_cases() {
   lpgcap = 301;
   pbcap = 45;
   const int errors = check_eeprom_integrity();
-  line("integrity errors %d cal %08lx %08lx %08lx %08lx caps %d %d", errors, (unsigned long)bits(LPG_CAL),
-       (unsigned long)bits(PB_CAL), (unsigned long)bits(SPD_CAL), (unsigned long)bits(Voltage_CAL), lpgcap, pbcap);
+  line("integrity errors %d cal %s %s %s %s caps %d %d", errors, bits(LPG_CAL).text,
+       bits(PB_CAL).text, bits(SPD_CAL).text, bits(Voltage_CAL).text, lpgcap, pbcap);
   line("integrity totals %s %s ch %s %s %s", bits(distlpg).text, bits(distpb).text, bits(ch[0].distpb).text,
        bits(ch[1].distlpg).text, bits(ch[2].lpgcons).text);
 }
@@ -183,8 +197,8 @@ void cruise_cases() {
   for (float v : speeds) {
     speed = v;
     CriuseControlInterrupt();
-    line("cruise %d enable %d target %08lx integral %08lx throttle %08lx", n++, (int)ccenable,
-         (unsigned long)bits(targetspeed), (unsigned long)bits(cc_integral), (unsigned long)bits(ccthr));
+    line("cruise %d enable %d target %s integral %s throttle %s", n++, (int)ccenable,
+         bits(targetspeed).text, bits(cc_integral).text, bits(ccthr).text);
   }
 }
 
@@ -207,7 +221,7 @@ void format_cases() {
   for (float v : floats) {
     char text[64];
     snprintf(text, sizeof text, "%.1f %.2f %4.0f", (double)v, (double)v, (double)v);
-    line("printf %08lx \"%s\"", (unsigned long)bits(v), text);
+    line("printf %s \"%s\"", bits(v).text, text);
   }
 }
 
