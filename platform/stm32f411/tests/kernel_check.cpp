@@ -6,6 +6,7 @@
 // switches between tasks that compute in floating point, and formatted
 // output with float conversions in two tasks at once.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "cmsis_os.h"
@@ -227,6 +228,12 @@ void checker_task(void*) {
   check(HAL_SPI_Init(&spi) == HAL_OK, "SPI1 set up", 0);
   uint8_t frame[16] = {0x2A, 0, 0, 1, 0xDF};
   check(HAL_SPI_Transmit(&spi, frame, sizeof frame, 10) == HAL_OK, "SPI1 polled transmit", 0);
+
+  // The C library's heap grows up to the start-up stack and no further.
+  void* small = malloc(4096);
+  void* huge = malloc(200000);
+  check(small != nullptr && huge == nullptr, "heap: 4 KB given, 200 KB refused", 0);
+  free(small);
 
   // Both workers format floats at once for a while.
   workers[0].formatting = true;
