@@ -1,5 +1,6 @@
 // Clock tree: the internal oscillator, the main PLL, the bus dividers and
 // the flash wait states.
+#include "rcc_clock.h"
 #include "stm32f4xx_hal.h"
 
 namespace {
@@ -8,8 +9,6 @@ constexpr uint32_t kHsiHz = 16000000U;
 constexpr uint32_t kHseHz = 25000000U;  // not fitted on this board; for completeness
 constexpr uint32_t kOscTimeoutMs = 100U;
 constexpr uint32_t kClockSwitchTimeoutMs = 5000U;
-const uint8_t kAhbShift[16] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 6, 7, 8, 9};
-const uint8_t kApbShift[8] = {0, 0, 0, 0, 1, 2, 3, 4};
 
 bool wait_cr(uint32_t mask, bool set, uint32_t timeout_ms) {
   const uint32_t start = HAL_GetTick();
@@ -42,8 +41,7 @@ HAL_StatusTypeDef HAL_RCC_OscConfig(RCC_OscInitTypeDef* osc) {
     if (((RCC->CFGR & RCC_CFGR_SWS_Msk) >> RCC_CFGR_SWS_Pos) == RCC_SYSCLKSOURCE_PLLCLK) return HAL_ERROR;
     RCC->CR = RCC->CR & ~RCC_CR_PLLON;
     if (!wait_cr(RCC_CR_PLLRDY, false, kOscTimeoutMs)) return HAL_TIMEOUT;
-    RCC->PLLCFGR = (m << RCC_PLLCFGR_PLLM_Pos) | (n << RCC_PLLCFGR_PLLN_Pos) | (((p >> 1) - 1U) << RCC_PLLCFGR_PLLP_Pos) |
-                   (osc->PLL.PLLSource == RCC_PLLSOURCE_HSE ? RCC_PLLCFGR_PLLSRC : 0U) | (q << RCC_PLLCFGR_PLLQ_Pos);
+    RCC->PLLCFGR = kp_pllcfgr(m, n, p, q, osc->PLL.PLLSource == RCC_PLLSOURCE_HSE);
     RCC->CR = RCC->CR | RCC_CR_PLLON;
     if (!wait_cr(RCC_CR_PLLRDY, true, kOscTimeoutMs)) return HAL_TIMEOUT;
   } else if (osc->PLL.PLLState == RCC_PLL_OFF) {
@@ -95,30 +93,23 @@ uint32_t HAL_RCC_GetSysClockFreq(void) {
   switch ((RCC->CFGR & RCC_CFGR_SWS_Msk) >> RCC_CFGR_SWS_Pos) {
     case RCC_SYSCLKSOURCE_HSE:
       return kHseHz;
-    case RCC_SYSCLKSOURCE_PLLCLK: {
-      const uint32_t cfg = RCC->PLLCFGR;
-      const uint32_t m = (cfg >> RCC_PLLCFGR_PLLM_Pos) & 0x3FU;
-      const uint32_t n = (cfg >> RCC_PLLCFGR_PLLN_Pos) & 0x1FFU;
-      const uint32_t p = (((cfg >> RCC_PLLCFGR_PLLP_Pos) & 0x3U) + 1U) * 2U;
-      const uint32_t in = (cfg & RCC_PLLCFGR_PLLSRC) != 0 ? kHseHz : kHsiHz;
-      if (m == 0) return 0;
-      return (uint32_t)((uint64_t)in / m * n / p);
-    }
+    case RCC_SYSCLKSOURCE_PLLCLK:
+      return kp_pll_output_hz(RCC->PLLCFGR, kHsiHz, kHseHz);
     default:
       return kHsiHz;
   }
 }
 
 uint32_t HAL_RCC_GetHCLKFreq(void) {
-  return HAL_RCC_GetSysClockFreq() >> kAhbShift[(RCC->CFGR & RCC_CFGR_HPRE_Msk) >> RCC_CFGR_HPRE_Pos];
+  return HAL_RCC_GetSysClockFreq() >> kp_ahb_shift((RCC->CFGR & RCC_CFGR_HPRE_Msk) >> RCC_CFGR_HPRE_Pos);
 }
 
 uint32_t HAL_RCC_GetPCLK1Freq(void) {
-  return HAL_RCC_GetHCLKFreq() >> kApbShift[(RCC->CFGR & RCC_CFGR_PPRE1_Msk) >> RCC_CFGR_PPRE1_Pos];
+  return HAL_RCC_GetHCLKFreq() >> kp_apb_shift((RCC->CFGR & RCC_CFGR_PPRE1_Msk) >> RCC_CFGR_PPRE1_Pos);
 }
 
 uint32_t HAL_RCC_GetPCLK2Freq(void) {
-  return HAL_RCC_GetHCLKFreq() >> kApbShift[(RCC->CFGR & RCC_CFGR_PPRE2_Msk) >> RCC_CFGR_PPRE2_Pos];
+  return HAL_RCC_GetHCLKFreq() >> kp_apb_shift((RCC->CFGR & RCC_CFGR_PPRE2_Msk) >> RCC_CFGR_PPRE2_Pos);
 }
 
 void HAL_RCC_GetClockConfig(RCC_ClkInitTypeDef* clk, uint32_t* pFLatency) {
