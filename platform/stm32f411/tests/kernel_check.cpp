@@ -50,6 +50,7 @@ struct Worker {
   volatile uint32_t rounds;
   volatile uint32_t fpu_errors;
   volatile uint32_t format_errors;
+  volatile uint32_t alloc_errors;
   volatile bool formatting;
   volatile bool stop;
 };
@@ -87,12 +88,28 @@ bool format_round(uint32_t i) {
   return strcmp(text, expected) == 0;
 }
 
+// A block from the C library's heap, filled, held across a likely switch and
+// checked: two tasks given overlapping blocks would see each other's bytes.
+bool alloc_round(Worker* w, uint32_t i) {
+  const size_t size = 16U + (i % 200U);
+  auto* block = static_cast<volatile uint8_t*>(malloc(size));
+  if (block == nullptr) return false;
+  const uint8_t mark = (uint8_t)((w - workers) * 0x55 + 1);
+  for (size_t k = 0; k < size; k++) block[k] = mark;
+  for (uint32_t spin = 0; spin < 2000U; spin++) __NOP();
+  bool ok = true;
+  for (size_t k = 0; k < size; k++) ok = ok && block[k] == mark;
+  free(const_cast<uint8_t*>(block));
+  return ok;
+}
+
 void worker_task(void* argument) {
   Worker* w = static_cast<Worker*>(argument);
   uint32_t i = 0;
   while (!w->stop) {
     if (w->formatting) {
       if (!format_round(i++)) w->format_errors = w->format_errors + 1;
+      if (!alloc_round(w, i)) w->alloc_errors = w->alloc_errors + 1;
     } else if (!fpu_round(w->pattern)) {
       w->fpu_errors = w->fpu_errors + 1;
     }
@@ -247,6 +264,8 @@ void checker_task(void*) {
         (long)(workers[0].rounds - f0 + workers[1].rounds - f1));
   check(workers[0].format_errors + workers[1].format_errors == 0, "formatting errors",
         (long)(workers[0].format_errors + workers[1].format_errors));
+  check(workers[0].alloc_errors + workers[1].alloc_errors == 0, "heap blocks shared between tasks",
+        (long)(workers[0].alloc_errors + workers[1].alloc_errors));
   check(workers[0].fpu_errors + workers[1].fpu_errors == 0, "FPU registers changed across switches",
         (long)(workers[0].fpu_errors + workers[1].fpu_errors));
   check(workers[0].rounds + workers[1].rounds > 0, "rounds in all", (long)(workers[0].rounds + workers[1].rounds));
