@@ -24,8 +24,8 @@ Progress::~Progress() { done(); }
 void Progress::update(double virtual_s) {
   if (!enabled_) return;
   const auto now = std::chrono::steady_clock::now();
-  // A short run shows nothing; a long one a line redrawn 5 times a second.
-  if (now - last_ < std::chrono::milliseconds(200)) return;
+  // Shown at once, then redrawn at most 5 times a second.
+  if (shown_ && now - last_ < std::chrono::milliseconds(200)) return;
   last_ = now;
   const double wall = std::chrono::duration<double>(now - start_).count();
   std::fprintf(out_, "\r%s\033[K", progress_line(virtual_s, end_s_, wall).c_str());

@@ -100,7 +100,8 @@ RunFiles read_run(const std::string& dir) {
   for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
     std::string display, snapshot;
     const std::string name = it->path().filename().string();
-    if (picture_name(name, display, snapshot)) shots[snapshot][display] = read(it->path(), "picture", kMaxFile);
+    std::error_code file_ec;
+    if (picture_name(name, display, snapshot) && it->is_regular_file(file_ec)) shots[snapshot][display] = read(it->path(), "picture", kMaxFile);
   }
   if (ec) throw ReportError(printable(dir, 160) + ": " + ec.message());
   std::vector<std::string> order;
