@@ -71,24 +71,24 @@ std::string number(double v, int decimals) {
 
 std::string text(const ojson& v) { return v.is_string() ? v.get<std::string>() : v.dump(); }
 
-// At most about `limit` rows for the charts: every k-th, and every row where
-// the board's power or a power-up shows, so the charts' totals add up as the
-// table's.
+// At most about `limit` rows for the charts: every k-th, and both rows
+// around each change of the board's power or each total that went down, so
+// the charts add the totals up over the power-ups as the table does.
 nlohmann::json chart_rows(const std::vector<nlohmann::json>& rows, std::size_t limit) {
+  auto has = [&](std::size_t i) { return rows[i].contains("distpb"); };
+  // A power-up or a power loss between rows i-1 and i.
+  auto boundary = [&](std::size_t i) {
+    if (i == 0 || i >= rows.size()) return false;
+    if (has(i) != has(i - 1)) return true;
+    if (!has(i)) return false;
+    for (const char* k : SessionTotals::kKeys)
+      if (rows[i][k].is_number() && rows[i - 1][k].is_number() && rows[i][k] < rows[i - 1][k]) return true;
+    return false;
+  };
   nlohmann::json out = nlohmann::json::array();
   const std::size_t step = rows.size() > limit ? (rows.size() + limit - 1) / limit : 1;
-  bool last_powered = false;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const bool powered = rows[i].contains("distpb");
-    bool fell = false;
-    if (powered && i > 0 && rows[i - 1].contains("distpb"))
-      for (const char* k : SessionTotals::kKeys)
-        fell = fell || (rows[i][k].is_number() && rows[i - 1][k].is_number() && rows[i][k] < rows[i - 1][k]);
-    const bool edge = i == 0 || powered != last_powered || fell;
-    if (i % step == 0 || i + 1 == rows.size() || edge || (i + 1 < rows.size() && rows[i + 1].contains("distpb") != powered))
-      out.push_back(rows[i]);
-    last_powered = powered;
-  }
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (i % step == 0 || i + 1 == rows.size() || boundary(i) || boundary(i + 1)) out.push_back(rows[i]);
   return out;
 }
 

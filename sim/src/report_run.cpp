@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <utility>
 
 #include "sim/eeprom_world.h"
 #include "sim/files.h"
@@ -104,9 +105,22 @@ RunFiles read_run(const std::string& dir) {
     if (picture_name(name, display, snapshot) && it->is_regular_file(file_ec)) shots[snapshot][display] = read(it->path(), "picture", kMaxFile);
   }
   if (ec) throw ReportError(printable(dir, 160) + ": " + ec.message());
+  // In the order the run took them: by the time in each snapshot's state
+  // file (by name where there is none), the end's last.
+  std::vector<std::pair<double, std::string>> taken;
+  for (const auto& s : shots) {
+    if (s.first == "final") continue;
+    double t = 1e300;
+    const fs::path state = root / ("state-" + s.first + ".json");
+    if (fs::is_regular_file(state, ec)) {
+      const nlohmann::json j = parse(read(state, "state file", kMaxFile), state, 0);
+      if (j.is_object() && j.contains("t") && j["t"].is_number()) t = j["t"].get<double>();
+    }
+    taken.emplace_back(t, s.first);
+  }
+  std::sort(taken.begin(), taken.end());
   std::vector<std::string> order;
-  for (const auto& s : shots)
-    if (s.first != "final") order.push_back(s.first);
+  for (const auto& s : taken) order.push_back(s.second);
   if (shots.count("final")) order.push_back("final");
   for (const std::string& s : order)
     for (const char* d : {"tft", "oled"})

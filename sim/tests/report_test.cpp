@@ -2,6 +2,7 @@
 // truth, the percent table, and the page itself from a small run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -116,11 +117,19 @@ std::string inline_picture(const std::string& html, const std::string& file) {
   return unbase64(html.substr(begin, html.find('"', begin) - begin));
 }
 
+// The rows a page hands its charts.
+json chart_rows_of(const std::string& html) {
+  const std::string tag = "<script type=\"application/json\" id=\"trace-rows\">";
+  const std::size_t begin = html.find(tag) + tag.size();
+  return json::parse(html.substr(begin, html.find("</script>", begin) - begin));
+}
+
 const char* kSmallDrive = R"({
   "car": {"lpg_system": "sequential"},
   "eeprom": {"record": {"offtime": 0.0, "SPD_CAL": 1.05}},
   "steps": [{"ignition": true}, {"at": 1, "engine": {"rpm": 1500, "petrol_ms": 4, "lpg_ms": 5}},
-            {"speed": {"kmh": 72, "over": 2}}, {"at": 15, "fuel": "lpg"}, {"at": 20, "snapshot": "mid"},
+            {"speed": {"kmh": 72, "over": 2}}, {"at": 4, "snapshot": "start"}, {"at": 15, "fuel": "lpg"},
+            {"at": 20, "snapshot": "mid"},
             {"at": 30, "speed": 0}, {"at": 32, "engine": {"rpm": 0}}, {"at": 33, "ignition": false}, {"wait": 8}]})";
 
 TEST(Report, ASmallRunsPageHoldsItsChartsPicturesRecordAndTableAndNeedsNothingElse) {
@@ -141,12 +150,12 @@ TEST(Report, ASmallRunsPageHoldsItsChartsPicturesRecordAndTableAndNeedsNothingEl
   // The pictures as the run wrote them.
   for (const char* f : {"tft-mid.png", "oled-mid.png", "tft-final.png", "oled-final.png"})
     EXPECT_EQ(inline_picture(html, f), read_whole(out / f)) << f;
-  EXPECT_LT(html.find("(tft-mid.png)"), html.find("(tft-final.png)"));  // the end last
+  // In the order they were taken, the end last.
+  EXPECT_LT(html.find("(tft-start.png)"), html.find("(tft-mid.png)"));
+  EXPECT_LT(html.find("(tft-mid.png)"), html.find("(tft-final.png)"));
 
   // The trace's lines for the charts, one for one, in their shape.
-  const std::string tag = "<script type=\"application/json\" id=\"trace-rows\">";
-  const std::size_t begin = html.find(tag) + tag.size();
-  const json rows = json::parse(html.substr(begin, html.find("</script>", begin) - begin));
+  const json rows = chart_rows_of(html);
   ASSERT_EQ(static_cast<int>(rows.size()), lines_in(read_whole(out / "trace.jsonl")));
   EXPECT_TRUE(rows[20].contains("distpb"));
   EXPECT_TRUE(rows[20]["world"].contains("distance_petrol_km"));
@@ -172,6 +181,36 @@ TEST(Report, ASmallRunsPageHoldsItsChartsPicturesRecordAndTableAndNeedsNothingEl
   EXPECT_EQ(r.out, (dir / "again.html").string() + "\n");
   std::string again = read_whole(dir / "again.html");
   EXPECT_EQ(again.size() - again.find("</h1>"), html.size() - html.find("</h1>"));
+}
+
+TEST(Report, ALongTraceIsThinnedForTheChartsButKeepsEveryPowerUp) {
+  sim::RunFiles run;
+  // 20000 lines with a supply cut between two lines at 7001 and an
+  // unpowered line at 12345.
+  double km = 0;
+  for (int i = 0; i < 20000; ++i) {
+    if (i == 12345) {
+      run.rows.push_back(with_truth(unpowered(i), 0, 0, 0, 0));
+      km = 0;
+      continue;
+    }
+    km = i == 7001 ? 0.001 : km + 0.01;
+    run.rows.push_back(with_truth(powered(i, km, 0, km / 10, 0), 0, 0, 0, 0));
+  }
+  run.rows[0]["note"] = "</script><b>";  // text from a file cannot end the element
+  const std::string html = sim::report_html(run, "long <run>");
+  EXPECT_NE(html.find("<title>long &lt;run&gt;</title>"), std::string::npos);
+  const json rows = chart_rows_of(html);
+  EXPECT_LE(rows.size(), 6100u);
+  EXPECT_GE(rows.size(), 5000u);
+  EXPECT_EQ(rows[0]["note"], "</script><b>");
+  std::vector<int> kept;
+  for (const auto& r : rows) kept.push_back(r["t"].get<int>());
+  for (int t : {0, 7000, 7001, 12344, 12345, 12346, 19999})
+    EXPECT_NE(std::find(kept.begin(), kept.end(), t), kept.end()) << t;
+  // The same totals from the thinned rows as from all of them.
+  std::vector<json> thinned(rows.begin(), rows.end());
+  EXPECT_DOUBLE_EQ(sim::compare_totals(thinned, json())[0].measured, sim::compare_totals(run.rows, json())[0].measured);
 }
 
 TEST(Report, TheChartsAreDrawnInABrowser) {
