@@ -69,6 +69,13 @@ std::string number(double v, int decimals) {
   return b;
 }
 
+// A difference with its sign; one that rounds to nothing is 0, not -0.
+std::string signed_number(double v, int decimals) {
+  const std::string s = number(v, decimals);
+  if (s.find_first_not_of("-0.") == std::string::npos) return number(0.0, decimals);
+  return v > 0 ? "+" + s : s;
+}
+
 std::string text(const ojson& v) { return v.is_string() ? v.get<std::string>() : v.dump(); }
 
 // At most about `limit` rows for the charts: every k-th, and both rows
@@ -127,7 +134,7 @@ std::string totals_table(const RunFiles& run) {
   for (const Comparison& c : compare_totals(run.rows, run.final_record)) {
     out += "<tr><td>" + escape(c.quantity) + "</td><td>" + escape(c.fuel) + "</td><td class=\"num\">" +
            number(c.measured, 3) + " " + c.unit + "</td><td class=\"num\">" + number(c.truth, 3) + " " + c.unit +
-           "</td><td class=\"num\">" + number(c.measured - c.truth, 3) + " " + c.unit + "</td><td class=\"num\">" +
+           "</td><td class=\"num\">" + signed_number(c.measured - c.truth, 3) + " " + c.unit + "</td><td class=\"num\">" +
            escape(error_text(c)) + "</td></tr>\n";
   }
   return out + "</table>\n";
@@ -156,7 +163,7 @@ std::string eeprom(const RunFiles& run) {
                       : "<p>The integrity check would repair " + std::to_string(repairs) +
                             " value(s) at the next start-up (the unit shows \"znaleziono " + std::to_string(repairs) +
                             " blad w pamieci\").</p>\n";
-  out += "<table id=\"eeprom-table\">\n<tr><th>value</th><th>address</th><th>bytes</th><th>value</th>"
+  out += "<table id=\"eeprom-table\">\n<tr><th>name</th><th>address</th><th>bytes</th><th>value</th>"
          "<th>at start-up</th></tr>\n";
   for (const auto& e : d["fields"]) {
     const int a = e["address"].get<int>();
