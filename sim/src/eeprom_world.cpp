@@ -10,6 +10,7 @@
 #include "sim/record_layout.h"
 #include "sim/scenario.h"
 #include "sim/scenario_reader.h"
+#include "sim/suggest.h"
 
 namespace sim {
 
@@ -67,8 +68,14 @@ void apply_record(const ScenarioReader& r, const json& v, const std::string& pla
       }
     } else {
       const record::Field* field = record::find(key);
-      if (field == nullptr || key.find('.') != std::string::npos)
-        r.fail(where, "not a value of the record (for example SPD_CAL, lpgtype, pbcap, flvl, ch)");
+      if (field == nullptr || key.find('.') != std::string::npos) {
+        std::vector<std::string> names = {"flvl", "ch"};
+        for (const record::Field& f : record::fields())
+          if (f.name.find('.') == std::string::npos) names.push_back(f.name);
+        const auto near = closest(key, names);
+        r.fail(where, near ? "not a value of the record (did you mean " + *near + "?)"
+                           : "not a value of the record (for example SPD_CAL, lpgtype, pbcap, flvl, ch)");
+      }
       switch (field->type) {
         case record::Type::U8: record::set(image, *field, r.integer(*it, where, 0, 255)); break;
         case record::Type::U16: record::set(image, *field, r.integer(*it, where, 0, 65535)); break;

@@ -55,6 +55,14 @@ TEST(CliHelp, AMisspeltNameGetsTheNearestOneInItsOneLine) {
     EXPECT_EQ(lines_in(r.out), 1) << c.args << ": " << r.out;
     EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << ": " << r.out;
   }
+  // A misspelt value of the record in a scenario.
+  const fs::path dir = scratch("misspelt");
+  std::ofstream(dir / "rec.json") << R"({"eeprom": {"record": {"spd_cal": 1.1}}, "steps": [{"wait": 1}]})";
+  const Program rec = kp_sim_err("run " + (dir / "rec.json").string() + " --out " + (dir / "out").string());
+  EXPECT_EQ(rec.status, 2);
+  EXPECT_NE(rec.out.find("rec.json: eeprom.record.spd_cal: not a value of the record (did you mean SPD_CAL?)"),
+            std::string::npos)
+      << rec.out;
   // Far from every name: no guess.
   EXPECT_EQ(kp_sim_err("run xyzzy").out.find("did you mean"), std::string::npos);
   EXPECT_EQ(kp_sim_err("frobnicate").out.find("did you mean"), std::string::npos);

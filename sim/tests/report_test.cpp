@@ -218,7 +218,7 @@ TEST(Report, TheChartsAreDrawnInABrowser) {
   std::ofstream(dir / "drive.json") << kSmallDrive;
   ASSERT_EQ(kp_sim_err("run " + (dir / "drive.json").string() + " --quiet --out " + (dir / "run").string()).status, 0);
   // The page after its scripts ran, in headless Chromium with no network.
-  const Program dom = run_shell("timeout 120 chromium --headless --no-sandbox --disable-gpu --no-first-run "
+  const Program dom = run_shell("timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-dev-shm-usage --no-first-run "
                                 "--user-data-dir=" + (dir / "profile").string() + " --dump-dom file://" +
                                 (dir / "run" / "report.html").string(), false);
   ASSERT_EQ(dom.status, 0) << "chromium (scripts/setup.sh installs it)";
