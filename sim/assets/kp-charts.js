@@ -43,7 +43,7 @@
 
   // What is drawn: one chart per entry; the unit's values in solid lines,
   // the truth dashed.
-  const SPECS = [
+  const PLOTS = [
     {id: 'speed', title: 'Speed', y: 'km/h', series: [
       {label: 'unit: speed', get: g('speed'), color: '#1f77b4'},
       {label: 'true speed', get: w('speed_kmh'), color: '#ff7f0e', truth: true}]},
@@ -72,18 +72,18 @@
       {label: 'true LPG l', get: w('fuel_lpg_l'), color: '#d62728', truth: true}]},
   ];
 
-  function chartConfig(spec) {
+  function chartConfig(plot) {
     const scales = {
       x: {type: 'linear', title: {display: true, text: 'virtual time (s)'}},
-      y: {title: {display: true, text: spec.y}},
+      y: {title: {display: true, text: plot.y}},
     };
-    if (spec.y2) {
+    if (plot.y2) {
       scales.y2 = {position: 'right', min: 0, max: 100, grid: {drawOnChartArea: false},
-        title: {display: true, text: spec.y2}};
+        title: {display: true, text: plot.y2}};
     }
     return {
       type: 'line',
-      data: {datasets: spec.series.map((s) => ({
+      data: {datasets: plot.series.map((s) => ({
         label: s.label, data: [], borderColor: s.color, backgroundColor: s.color,
         borderDash: s.truth ? [6, 4] : [], borderWidth: 1.5, pointRadius: 0,
         yAxisID: s.axis || 'y', spanGaps: false,
@@ -91,7 +91,7 @@
       options: {
         animation: false, parsing: false, normalized: true, responsive: true,
         maintainAspectRatio: false, interaction: {mode: 'nearest', axis: 'x', intersect: false},
-        plugins: {title: {display: true, text: spec.title}, legend: {position: 'bottom'}},
+        plugins: {title: {display: true, text: plot.title}, legend: {position: 'bottom'}},
         scales: scales,
       },
     };
@@ -102,14 +102,14 @@
   function create(container, options) {
     const maxPoints = (options && options.maxPoints) || 0;
     const totals = new SessionTotals();
-    const charts = SPECS.map((spec) => {
+    const charts = PLOTS.map((plot) => {
       const box = document.createElement('div');
       box.className = 'kp-chart';
-      box.id = 'chart-' + spec.id;
+      box.id = 'chart-' + plot.id;
       const canvas = document.createElement('canvas');
       box.appendChild(canvas);
       container.appendChild(box);
-      return new global.Chart(canvas, chartConfig(spec));
+      return new global.Chart(canvas, chartConfig(plot));
     });
     container.setAttribute('data-kp-charts', String(charts.length));
 
@@ -117,8 +117,8 @@
       for (const row of rows) {
         const t = row.t;
         const measured = totals.add(row);
-        SPECS.forEach((spec, c) => {
-          spec.series.forEach((s, i) => {
+        PLOTS.forEach((plot, c) => {
+          plot.series.forEach((s, i) => {
             const v = s.get(row, measured);
             const data = charts[c].data.datasets[i].data;
             data.push({x: t, y: typeof v === 'number' && isFinite(v) ? v : null});
@@ -140,5 +140,5 @@
     return {push: push, reset: reset, charts: charts, totals: totals};
   }
 
-  global.KpCharts = {create: create, SessionTotals: SessionTotals, SPECS: SPECS};
+  global.KpCharts = {create: create, SessionTotals: SessionTotals, PLOTS: PLOTS};
 })(typeof window !== 'undefined' ? window : globalThis);
