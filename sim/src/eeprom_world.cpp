@@ -10,6 +10,7 @@
 #include "sim/record_layout.h"
 #include "sim/scenario.h"
 #include "sim/scenario_reader.h"
+#include "sim/suggest.h"
 
 namespace sim {
 
@@ -39,7 +40,8 @@ void check_eeprom_write_back(const EepromSetup& setup, const std::string& path) 
 
 namespace {
 
-void apply_record(const ScenarioReader& r, const json& v, const std::string& place, record::Image& image) {
+void apply_record(const ScenarioReader& r, const json& v, const std::string& place, record::Image& image,
+                  std::vector<std::string>& names) {
   r.object(v, place);
   for (auto it = v.begin(); it != v.end(); ++it) {
     const std::string key = it.key();
@@ -51,25 +53,36 @@ void apply_record(const ScenarioReader& r, const json& v, const std::string& pla
         const json& c = (*it)[k];
         r.object(c, at);
         r.only_keys(c, at, {"distlpg", "distpb", "pbcons", "lpgcons"});
-        for (auto f = c.begin(); f != c.end(); ++f)
-          record::set(image, *record::find("ch[" + std::to_string(k) + "]." + f.key()),
-                      r.number(*f, ScenarioReader::join(at, f.key()), -1e9, 1e9));
+        for (auto f = c.begin(); f != c.end(); ++f) {
+          const std::string name = "ch[" + std::to_string(k) + "]." + f.key();
+          record::set(image, *record::find(name), r.number(*f, ScenarioReader::join(at, f.key()), -1e9, 1e9));
+          names.push_back(name);
+        }
       }
     } else if (key == "flvl") {
       r.object(*it, where);
       r.only_keys(*it, where, {"pb_min", "pb_max", "lpg_min", "lpg_max"});
-      for (auto f = it->begin(); f != it->end(); ++f)
+      for (auto f = it->begin(); f != it->end(); ++f) {
         record::set(image, *record::find("flvl." + f.key()), r.integer(*f, ScenarioReader::join(where, f.key()), 0, 65535));
+        names.push_back("flvl." + f.key());
+      }
     } else {
       const record::Field* field = record::find(key);
-      if (field == nullptr || key.find('.') != std::string::npos)
-        r.fail(where, "not a value of the record (for example SPD_CAL, lpgtype, pbcap, flvl, ch)");
+      if (field == nullptr || key.find('.') != std::string::npos) {
+        std::vector<std::string> names = {"flvl", "ch"};
+        for (const record::Field& f : record::fields())
+          if (f.name.find('.') == std::string::npos) names.push_back(f.name);
+        const auto near = closest(key, names);
+        r.fail(where, near ? "not a value of the record (did you mean " + *near + "?)"
+                           : "not a value of the record (for example SPD_CAL, lpgtype, pbcap, flvl, ch)");
+      }
       switch (field->type) {
         case record::Type::U8: record::set(image, *field, r.integer(*it, where, 0, 255)); break;
         case record::Type::U16: record::set(image, *field, r.integer(*it, where, 0, 65535)); break;
         case record::Type::I32: record::set(image, *field, r.integer(*it, where, -2147483647, 2147483647)); break;
         default: record::set(image, *field, r.number(*it, where, -1e30, 1e30)); break;
       }
+      names.push_back(field->name);
     }
   }
 }
@@ -96,7 +109,7 @@ void parse_eeprom_section(const ScenarioReader& r, const json& v, const std::str
   }
   if (v.contains("record")) {
     record::Image image = e.image.value_or(record::default_image());
-    apply_record(r, v["record"], ScenarioReader::join(place, "record"), image);
+    apply_record(r, v["record"], ScenarioReader::join(place, "record"), image, e.record_fields);
     e.image = image;
   }
   if (v.contains("stops_answering_at"))

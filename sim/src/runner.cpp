@@ -86,10 +86,12 @@ Runner::Runner(const Scenario& scenario, const RunOptions& options)
   }
   timeline_ = std::make_unique<Timeline>(*this);
   tracer_ = std::make_unique<Tracer>(*this, options_.write_files);
+  last_powered_ = std::make_unique<LastPowered>(*machine_, view_);
 }
 
 Runner::~Runner() {
   // Models go before the machine they are attached to.
+  last_powered_.reset();
   tracer_.reset();
   timeline_.reset();
   world_.reset();
@@ -161,7 +163,7 @@ RunSummary Runner::run() {
   machine_->run_until(end);
   if (tracer_->last() != machine_->now()) tracer_->line();  // the last moment, if not on an interval
   tracer_->close();
-  write_json("final.json", record(true));
+  write_json("final.json", last_powered_->final_record(record(true)));
   snapshot_parts("final");
   for (auto& part : world_->parts()) part->finish(options_.write_files ? options_.out_dir : std::string());
   RunSummary summary;

@@ -19,6 +19,9 @@ struct EepromSetup {
   std::optional<std::vector<std::uint8_t>> image;  // nullopt: a new, erased chip
   std::optional<double> stops_answering_at;        // seconds from the start
   std::string write_back_file;                     // the image goes here at the end when set
+  // The values the scenario's eeprom.record sets (record field names, as
+  // "SPD_CAL", "flvl.pb_max", "ch[1].distpb"); their bytes are in `image`.
+  std::vector<std::string> record_fields;
 };
 
 class ScenarioReader;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/machine.h"
+#include "sim/final_record.h"
 #include "sim/firmware_view.h"
 #include "sim/scenario.h"
 #include "sim/world.h"
@@ -81,6 +82,7 @@ class Runner {
   FirmwareView view_;
   std::unique_ptr<Timeline> timeline_;
   std::unique_ptr<Tracer> tracer_;
+  std::unique_ptr<LastPowered> last_powered_;  // for final.json
 };
 
 }  // namespace sim
