@@ -1,6 +1,7 @@
 #include "sim/ili9488.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 namespace sim {
@@ -54,7 +55,10 @@ void decode_run(std::uint32_t* out, std::ptrdiff_t step, const std::uint8_t* in,
 }  // namespace
 
 Ili9488::Ili9488(host::Machine& machine)
-    : machine_(machine), memory_(static_cast<std::size_t>(kColumns) * kRows, 0) {
+    : machine_(machine),
+      wire_(static_cast<std::size_t>(kColumns) * kRows * 3, 0),
+      unsettled_(kGlassHeight),
+      memory_(static_cast<std::size_t>(kColumns) * kRows, 0) {
   host::Gpio& g = machine_.gpio();
   dc_ = dc_before_ = g.level(pins::lcd_dc);
   cs_ = cs_before_ = g.level(pins::lcd_cs);
@@ -83,6 +87,7 @@ bool Ili9488::lit() const { return powered_ && !res_low_ && !sleeping_ && displa
 
 std::uint32_t Ili9488::pixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= kGlassWidth || y >= kGlassHeight) return 0;
+  settle();
   return memory_[static_cast<std::size_t>(y) * kGlassWidth + static_cast<std::size_t>(x)];
 }
 
@@ -93,6 +98,7 @@ std::uint32_t Ili9488::shown(int x, int y) const {
 }
 
 Picture Ili9488::picture() const {
+  settle();
   Picture p(kGlassWidth, kGlassHeight);
   for (int y = 0; y < kGlassHeight; ++y) {
     for (int x = 0; x < kGlassWidth; ++x) {
@@ -136,6 +142,9 @@ void Ili9488::on_power(Time t, bool on) {
   // The frame memory does not keep its contents without power; what a
   // powered-up memory holds is undefined, here black.
   std::fill(memory_.begin(), memory_.end(), 0u);
+  std::fill(wire_.begin(), wire_.end(), std::uint8_t{0});
+  std::fill(unsettled_.begin(), unsettled_.end(), Span{});
+  any_unsettled_ = false;
   reset_registers(t);
 }
 
@@ -143,7 +152,7 @@ void Ili9488::reset_registers(Time t) {
   sleeping_ = true;
   display_on_ = false;
   inverted_ = false;
-  madctl_ = 0;
+  set_madctl(0);
   pixel_format_ = 0x66;
   interface_mode_ = 0;
   start_column_ = 0;
@@ -284,7 +293,7 @@ void Ili9488::parameter(std::uint8_t b) {
   params_[param_count_++] = b;
   switch (pending_) {
     case Pending::Madctl:
-      madctl_ = b;
+      set_madctl(b);
       break;
     case Pending::PixelFormat:
       pixel_format_ = b;
@@ -340,11 +349,40 @@ std::size_t Ili9488::memory_index(int column, int page) const {
   return stored_at(mem_column, mem_row);
 }
 
-std::uint32_t Ili9488::decode(std::uint8_t first, std::uint8_t second, std::uint8_t third) const {
-  // The controller takes the upper six bits of each byte.
-  if ((madctl_ & kMadctlBGR) == 0) std::swap(first, third);
-  return (static_cast<std::uint32_t>(first >> 2) << 12) | (static_cast<std::uint32_t>(second >> 2) << 6) |
-         static_cast<std::uint32_t>(third >> 2);
+void Ili9488::set_madctl(std::uint8_t value) {
+  if (((value ^ madctl_) & kMadctlBGR) != 0) {
+    // Bytes already taken keep the colours of the order they came in: decode
+    // them, then write every pixel's bytes out again in the new order.
+    settle();
+    const bool bgr = (value & kMadctlBGR) != 0;
+    for (std::size_t k = 0; k < memory_.size(); ++k) {
+      const std::uint32_t v = memory_[k];
+      const auto red = static_cast<std::uint8_t>(((v >> 12) & 0x3F) << 2);
+      const auto green = static_cast<std::uint8_t>(((v >> 6) & 0x3F) << 2);
+      const auto blue = static_cast<std::uint8_t>((v & 0x3F) << 2);
+      std::uint8_t* w = &wire_[3 * k];
+      w[0] = bgr ? red : blue;
+      w[1] = green;
+      w[2] = bgr ? blue : red;
+    }
+  }
+  madctl_ = value;
+}
+
+void Ili9488::settle_all() const {
+  const bool bgr = (madctl_ & kMadctlBGR) != 0;
+  for (int row = 0; row < kGlassHeight; ++row) {
+    Span& s = unsettled_[static_cast<std::size_t>(row)];
+    if (s.lo >= s.hi) continue;
+    const std::size_t at = static_cast<std::size_t>(row) * kGlassWidth + s.lo;
+    if (bgr) {
+      decode_run<true>(memory_.data() + at, 1, wire_.data() + 3 * at, s.hi - s.lo);
+    } else {
+      decode_run<false>(memory_.data() + at, 1, wire_.data() + 3 * at, s.hi - s.lo);
+    }
+    s = Span{};
+  }
+  any_unsettled_ = false;
 }
 
 // Steps the address counters: along the column range, then to the next page;
@@ -357,12 +395,14 @@ void Ili9488::advance(int pixels) {
   }
 }
 
-void Ili9488::store(std::uint32_t value) {
+void Ili9488::store(const std::uint8_t* bytes) {
   const bool mv = (madctl_ & kMadctlMV) != 0;
   const int column_limit = mv ? kRows : kColumns;
   const int page_limit = mv ? kColumns : kRows;
   if (column_ < column_limit && page_ < page_limit) {
-    memory_[memory_index(column_, page_)] = value;
+    const std::size_t at = memory_index(column_, page_);
+    std::memcpy(&wire_[3 * at], bytes, 3);
+    mark_unsettled(at, 1);
     ++counters_.pixels;
   } else {
     ++counters_.clipped_pixels;
@@ -370,13 +410,13 @@ void Ili9488::store(std::uint32_t value) {
   advance(1);
 }
 
-// The pixel stream, three bytes a pixel, decoded a row of the window at a time.
+// The pixel stream, three bytes a pixel, taken a row of the window at a time.
 void Ili9488::write_pixels(const std::uint8_t* d, std::size_t n) {
   std::size_t i = 0;
   if (partial_count_ > 0) {
     while (partial_count_ < 3 && i < n) partial_[partial_count_++] = d[i++];
     if (partial_count_ < 3) return;
-    store(decode(partial_[0], partial_[1], partial_[2]));
+    store(partial_);
     partial_count_ = 0;
   }
   const bool mv = (madctl_ & kMadctlMV) != 0;
@@ -385,22 +425,27 @@ void Ili9488::write_pixels(const std::uint8_t* d, std::size_t n) {
   // Storage step from one column address to the next (the mapping is affine).
   const std::ptrdiff_t step =
       static_cast<std::ptrdiff_t>(memory_index(1, 0)) - static_cast<std::ptrdiff_t>(memory_index(0, 0));
-  const bool bgr = (madctl_ & kMadctlBGR) != 0;
   std::size_t pixels = (n - i) / 3;
   while (pixels > 0) {
     const int run = static_cast<int>(std::min<std::size_t>(pixels, static_cast<std::size_t>(end_column_ - column_ + 1)));
     if (page_ < page_limit && column_ + run <= column_limit) {
-      std::uint32_t* out = memory_.data() + memory_index(column_, page_);
-      if (bgr) {
-        decode_run<true>(out, step, d + i, run);
+      const std::size_t at = memory_index(column_, page_);
+      if (step == 1) {
+        // The unit's own orientation: a run of the window is a run of a glass row.
+        std::memcpy(&wire_[3 * at], d + i, static_cast<std::size_t>(run) * 3);
+        mark_unsettled(at, run);
       } else {
-        decode_run<false>(out, step, d + i, run);
+        for (int k = 0; k < run; ++k) {
+          const auto to = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + k * step);
+          std::memcpy(&wire_[3 * to], d + i + 3 * static_cast<std::size_t>(k), 3);
+          mark_unsettled(to, 1);
+        }
       }
       counters_.pixels += static_cast<std::uint64_t>(run);
       i += static_cast<std::size_t>(run) * 3;
       advance(run);
     } else {
-      for (int k = 0; k < run; ++k, i += 3) store(decode(d[i], d[i + 1], d[i + 2]));
+      for (int k = 0; k < run; ++k, i += 3) store(d + i);
     }
     pixels -= static_cast<std::size_t>(run);
   }
@@ -414,7 +459,8 @@ void Ili9488::write_pixels_3bit(const std::uint8_t* d, std::size_t n) {
     for (int shift : {3, 0}) {
       const std::uint8_t bits = static_cast<std::uint8_t>(d[i] >> shift);
       const auto full = [](bool on) { return static_cast<std::uint8_t>(on ? 0xFC : 0x00); };
-      store(decode(full(bits & 4), full(bits & 2), full(bits & 1)));
+      const std::uint8_t px[3] = {full(bits & 4), full(bits & 2), full(bits & 1)};
+      store(px);
     }
   }
 }
