@@ -63,6 +63,7 @@ void Gpio::add_listener(PinId pin, PinListener* listener) {
   auto& set = line(pin).listeners;
   auto v = set ? *set : std::vector<PinListener*>{};
   v.push_back(listener);
+  if (notifying_ > 0 && set) retired_.push_back(set);
   set = std::make_shared<const std::vector<PinListener*>>(std::move(v));
 }
 
@@ -71,6 +72,7 @@ void Gpio::remove_listener(PinId pin, PinListener* listener) {
   if (!set) return;
   auto v = *set;
   v.erase(std::remove(v.begin(), v.end(), listener), v.end());
+  if (notifying_ > 0) retired_.push_back(set);
   set = v.empty() ? nullptr : std::make_shared<const std::vector<PinListener*>>(std::move(v));
 }
 
@@ -185,8 +187,11 @@ void Gpio::resolve(PinId pin) {
   if (exti_ != nullptr && powered_) exti_->on_edge(pin, level);
   // Listeners may change drives in turn, or (un)register: the set taken
   // here stays as it is until the last of them is called.
-  if (const auto listeners = l.listeners)
+  if (const std::vector<PinListener*>* listeners = l.listeners.get()) {
+    ++notifying_;
     for (PinListener* listener : *listeners) listener->on_pin_level(pin, t, level);
+    if (--notifying_ == 0 && !retired_.empty()) retired_.clear();
+  }
 }
 
 }  // namespace host

@@ -8,8 +8,9 @@
 
 namespace host {
 
-namespace {
 MachineImpl* g_impl = nullptr;
+
+namespace {
 
 struct VectorEntry {
   int irq;
@@ -57,15 +58,10 @@ void boot_entry(void* arg) {
 
 }  // namespace
 
-MachineImpl& impl() {
-  if (g_impl == nullptr) {
-    std::fprintf(stderr, "host: the firmware called the platform with no machine running\n");
-    std::abort();
-  }
-  return *g_impl;
+void no_machine_running() {
+  std::fprintf(stderr, "host: the firmware called the platform with no machine running\n");
+  std::abort();
 }
-
-bool have_impl() { return g_impl != nullptr; }
 
 MachineImpl::MachineImpl(Machine& o, FirmwareImage& fw)
     : owner(o),
