@@ -4,7 +4,7 @@
 
 namespace host {
 
-SysTickTimer::SysTickTimer(MachineImpl& m) : Event(m.events), m_(m) {}
+SysTickTimer::SysTickTimer(MachineImpl& m) : Event(m.events), m_(m) { fires_on_processor(); }
 
 void SysTickTimer::reset() {
   cancel();

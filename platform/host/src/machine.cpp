@@ -76,7 +76,7 @@ MachineImpl::MachineImpl(Machine& o, FirmwareImage& fw)
       adc(*this),
       i2c1(*this, i2c_bus),
       spi1(*this, spi_port) {
-  events.set_schedule_hook([this](Time t) { cpu.event_scheduled(t); });
+  events.set_schedule_hook([](void* cpu, Time t) { static_cast<Cpu*>(cpu)->event_scheduled(t); }, &cpu);
   gpio.set_exti(&exti);
   // The clock the GPIO model stamps pin changes with.
   static_assert(sizeof(Time) == 8);

@@ -17,7 +17,9 @@ void dma_tx_complete(DMA_HandleTypeDef* hdma);
 void dma_tx_error(DMA_HandleTypeDef* hdma);
 }  // namespace
 
-SpiMaster::SpiMaster(MachineImpl& m, SpiPort& port) : Event(m.events), m_(m), port_(port) {}
+// The end of a DMA transfer hands the bytes to the devices on the bus, as a
+// blocking transfer does from the processor's side: it may fire there.
+SpiMaster::SpiMaster(MachineImpl& m, SpiPort& port) : Event(m.events), m_(m), port_(port) { fires_on_processor(); }
 
 void SpiMaster::reset() {
   cancel();
