@@ -66,7 +66,9 @@ inline void copy_run(std::uint8_t* to, const std::uint8_t* from, std::size_t n) 
 }  // namespace
 
 Ili9488::Ili9488(host::Machine& machine)
-    : machine_(machine),
+    : journal_bytes_(new std::uint8_t[kJournalBytes]),
+      latest_(kLatestSlots),
+      machine_(machine),
       wire_(static_cast<std::size_t>(kColumns) * kRows * 3, 0),
       unsettled_(kGlassHeight),
       memory_(static_cast<std::size_t>(kColumns) * kRows, 0) {
@@ -156,6 +158,9 @@ void Ili9488::on_power(Time t, bool on) {
   std::fill(wire_.begin(), wire_.end(), std::uint8_t{0});
   std::fill(unsettled_.begin(), unsettled_.end(), Span{});
   any_unsettled_ = false;
+  journal_.clear();
+  journal_used_ = 0;
+  ++latest_generation_;
   reset_registers(t);
 }
 
@@ -381,6 +386,7 @@ void Ili9488::set_madctl(std::uint8_t value) {
 }
 
 void Ili9488::settle_all() const {
+  apply_journal();
   const bool bgr = (madctl_ & kMadctlBGR) != 0;
   for (int row = 0; row < kGlassHeight; ++row) {
     Span& s = unsettled_[static_cast<std::size_t>(row)];
@@ -423,6 +429,11 @@ void Ili9488::store(const std::uint8_t* bytes) {
 
 // The pixel stream, three bytes a pixel, taken a row of the window at a time.
 void Ili9488::write_pixels(const std::uint8_t* d, std::size_t n) {
+  if (journal_takes(n)) {
+    journal(d, n);
+    return;
+  }
+  if (!journal_.empty()) apply_journal();
   std::size_t i = 0;
   if (partial_count_ > 0) {
     while (partial_count_ < 3 && i < n) partial_[partial_count_++] = d[i++];
@@ -479,9 +490,84 @@ void Ili9488::write_pixels(const std::uint8_t* d, std::size_t n) {
   while (i < n) partial_[partial_count_++] = d[i++];
 }
 
+bool Ili9488::journal_takes(std::size_t n) const {
+  constexpr std::uint8_t unit = kMadctlMY | kMadctlMX | kMadctlMV;
+  // The unit's orientation stores host (column, page) at page * 480 + column.
+  return partial_count_ == 0 && n % 3 == 0 && n <= kJournalBytes && (madctl_ & unit) == unit &&
+         end_column_ < kRows && end_page_ < kColumns && column_ >= start_column_ && column_ <= end_column_ &&
+         page_ >= start_page_ && page_ <= end_page_;
+}
+
+void Ili9488::journal(const std::uint8_t* d, std::size_t n) {
+  if (journal_used_ + n > kJournalBytes || 2 * (journal_.size() + 1) > kLatestSlots) apply_journal();
+  const auto pixels = static_cast<std::uint32_t>(n / 3);
+  const auto index = static_cast<std::uint32_t>(journal_.size());
+  journal_.push_back(Transfer{static_cast<std::uint32_t>(journal_used_), pixels,
+                              static_cast<std::uint16_t>(start_column_), static_cast<std::uint16_t>(end_column_),
+                              static_cast<std::uint16_t>(start_page_), static_cast<std::uint16_t>(end_page_),
+                              static_cast<std::uint16_t>(column_), static_cast<std::uint16_t>(page_), true});
+  std::memcpy(journal_bytes_.get() + journal_used_, d, n);
+  journal_used_ += n;
+
+  // The transfer's kind: window, starting place and length (9 bits each
+  // place, every one below 512).
+  const std::uint64_t key = static_cast<std::uint64_t>(start_column_) | static_cast<std::uint64_t>(end_column_) << 9 |
+                            static_cast<std::uint64_t>(start_page_) << 18 |
+                            static_cast<std::uint64_t>(end_page_) << 27 | static_cast<std::uint64_t>(column_) << 36 |
+                            static_cast<std::uint64_t>(page_) << 45;
+  std::size_t slot = static_cast<std::size_t>(((key ^ (std::uint64_t{pixels} << 54)) * 0x9E3779B97F4A7C15ull) >> 52);
+  for (;; slot = (slot + 1) & (kLatestSlots - 1)) {
+    Latest& l = latest_[slot];
+    if (l.generation != latest_generation_) {
+      l = Latest{key, pixels, index, latest_generation_};
+      break;
+    }
+    if (l.key == key && l.pixels == pixels) {
+      journal_[l.transfer].live = false;
+      l.transfer = index;
+      break;
+    }
+  }
+
+  // The address counters move on as they would pixel by pixel.
+  counters_.pixels += pixels;
+  const std::uint32_t width = static_cast<std::uint32_t>(end_column_ - start_column_ + 1);
+  const std::uint32_t height = static_cast<std::uint32_t>(end_page_ - start_page_ + 1);
+  const std::uint64_t along = static_cast<std::uint64_t>(column_ - start_column_) + pixels;
+  column_ = start_column_ + static_cast<int>(along % width);
+  page_ = start_page_ + static_cast<int>((static_cast<std::uint64_t>(page_ - start_page_) + along / width) % height);
+}
+
+// Copies the live transfers into place, oldest first.
+void Ili9488::apply_journal() const {
+  for (const Transfer& t : journal_) {
+    if (!t.live) continue;
+    const std::uint8_t* d = journal_bytes_.get() + t.offset;
+    int column = t.column, page = t.page;
+    std::uint32_t left = t.pixels;
+    while (left > 0) {
+      const std::uint32_t run = std::min<std::uint32_t>(left, static_cast<std::uint32_t>(t.end_column - column + 1));
+      const std::size_t at = static_cast<std::size_t>(page) * kGlassWidth + static_cast<std::size_t>(column);
+      copy_run(&wire_[3 * at], d, static_cast<std::size_t>(run) * 3);
+      mark_unsettled(at, static_cast<int>(run));
+      d += static_cast<std::size_t>(run) * 3;
+      left -= run;
+      column += static_cast<int>(run);
+      if (column > t.end_column) {
+        column = t.start_column;
+        page = page >= t.end_page ? t.start_page : page + 1;
+      }
+    }
+  }
+  journal_.clear();
+  journal_used_ = 0;
+  ++latest_generation_;
+}
+
 // Three bits a pixel, two pixels a byte: bits 5..3 and 2..0, each bit one
 // colour at full or no intensity.
 void Ili9488::write_pixels_3bit(const std::uint8_t* d, std::size_t n) {
+  if (!journal_.empty()) apply_journal();
   for (std::size_t i = 0; i < n; ++i) {
     for (int shift : {3, 0}) {
       const std::uint8_t bits = static_cast<std::uint8_t>(d[i] >> shift);

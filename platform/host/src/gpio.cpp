@@ -126,8 +126,8 @@ void Gpio::write(int port, Reg reg, std::uint32_t value) {
     if (reg == MODER || reg == PUPDR) changed = pins_of_field_bits(diff | (diff >> 1));
     if (reg == OTYPER || reg == ODR) changed = diff & 0xFFFFu;
   }
-  for (int i = 0; changed != 0; ++i, changed >>= 1)
-    if (changed & 1u) resolve(PinId{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(i)});
+  for (; changed != 0; changed &= changed - 1)
+    resolve(PinId{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(__builtin_ctz(changed))});
 }
 
 void Gpio::resolve_port(int port) {
