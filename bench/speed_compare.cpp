@@ -70,14 +70,16 @@ Timing run_child(const std::string& kp_sim, const std::string& scenario, const s
   return t;
 }
 
-std::optional<double> median_cpu(const std::string& kp_sim, const std::string& scenario, int runs) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("kp-speed-" + std::to_string(getpid()));
+// The first run's files stay in `keep` (for comparing two builds' outputs).
+std::optional<double> median_cpu(const std::string& kp_sim, const std::string& scenario, int runs,
+                                 const std::filesystem::path& keep) {
   std::vector<double> times;
+  std::error_code ec;
+  std::filesystem::remove_all(keep, ec);
   for (int i = 0; i < runs; ++i) {
+    const std::filesystem::path dir = i == 0 ? keep : std::filesystem::path(keep.string() + "-scratch");
     const Timing t = run_child(kp_sim, scenario, dir.string());
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
+    if (i > 0) std::filesystem::remove_all(dir, ec);
     if (!t.ok) return std::nullopt;
     times.push_back(t.cpu_seconds);
   }
@@ -104,6 +106,31 @@ Traffic traffic(const std::string& scenario, double slice) {
   runner.run_until(until);
   t.spi_bytes_per_s = static_cast<double>(runner.machine().spi1().bytes_sent()) / until;
   return t;
+}
+
+std::string read_file(const std::filesystem::path& p) {
+  std::FILE* f = std::fopen(p.c_str(), "rb");
+  if (f == nullptr) return {};
+  std::string data;
+  char buf[65536];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) data.append(buf, n);
+  std::fclose(f);
+  return data;
+}
+
+// Files that differ between two output directories, or are in one only.
+int differing_files(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::vector<std::string> names;
+  for (const auto& dir : {a, b})
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  int differ = 0;
+  for (const std::string& n : names) {
+    const bool both = std::filesystem::exists(a / n) && std::filesystem::exists(b / n);
+    if (!both || read_file(a / n) != read_file(b / n)) ++differ;
+  }
+  return differ;
 }
 
 std::string cell(std::optional<double> v, const char* format) {
@@ -153,24 +180,34 @@ int main(int argc, char** argv) {
   if (cases.empty()) usage_error("--only names none of default, cruise, long-idle, idle-hour");
 
   std::printf("speed factor = virtual s / CPU s of a whole `kp-sim run` (median of %d)\n", runs);
-  std::printf("%-10s %10s %13s %10s %13s %10s %8s %14s\n", "case", "virtual s", "before CPU s", "before x",
-              "after CPU s", "after x", "after/", "SPI bytes");
-  std::printf("%-10s %10s %13s %10s %13s %10s %8s %14s\n", "", "", "", "", "", "", "before", "per virtual s");
+  std::printf("%-10s %10s %13s %10s %13s %10s %8s %14s  %s\n", "case", "virtual s", "before CPU s", "before x",
+              "after CPU s", "after x", "before/", "SPI bytes", "outputs");
+  std::printf("%-10s %10s %13s %10s %13s %10s %8s %14s  %s\n", "", "", "", "", "", "", "after", "per virtual s",
+              "before vs after");
+  const std::filesystem::path work =
+      std::filesystem::temp_directory_path() / ("kp-speed-" + std::to_string(getpid()));
   for (const Case& c : cases) {
     const Traffic tr = traffic(c.scenario, 120.0);
     std::optional<double> b;
-    if (!before.empty()) b = median_cpu(before, c.scenario, runs);
-    const std::optional<double> a = median_cpu(KP_SIM_PATH, c.scenario, runs);
+    if (!before.empty()) b = median_cpu(before, c.scenario, runs, work / "before");
+    const std::optional<double> a = median_cpu(KP_SIM_PATH, c.scenario, runs, work / "after");
+    std::string outputs = "-";
+    if (a && b) {
+      const int n = differing_files(work / "before", work / "after");
+      outputs = n == 0 ? "identical" : std::to_string(n) + " files differ";
+    }
     const auto factor = [&](std::optional<double> cpu) -> std::optional<double> {
       if (!cpu || *cpu <= 0) return std::nullopt;
       return tr.virtual_seconds / *cpu;
     };
     std::optional<double> gain;
     if (a && b && *a > 0) gain = *b / *a;
-    std::printf("%-10s %10.1f %13s %10s %13s %10s %8s %14.0f\n", c.label.c_str(), tr.virtual_seconds,
+    std::printf("%-10s %10.1f %13s %10s %13s %10s %8s %14.0f  %s\n", c.label.c_str(), tr.virtual_seconds,
                 cell(b, "%.2f").c_str(), cell(factor(b), "%.0f").c_str(), cell(a, "%.2f").c_str(),
-                cell(factor(a), "%.0f").c_str(), cell(gain, "%.2fx").c_str(), tr.spi_bytes_per_s);
+                cell(factor(a), "%.0f").c_str(), cell(gain, "%.2fx").c_str(), tr.spi_bytes_per_s, outputs.c_str());
     std::fflush(stdout);
   }
+  std::error_code ec;
+  std::filesystem::remove_all(work, ec);
   return 0;
 }
