@@ -1,6 +1,7 @@
 #include "sim/ili9488.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 namespace sim {
@@ -51,10 +52,26 @@ void decode_run(std::uint32_t* out, std::ptrdiff_t step, const std::uint8_t* in,
   }
 }
 
+// Copies the bytes of a run of pixels: glyph rows are short, and a library
+// call for each costs more than the copy.
+inline void copy_run(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
+  if (n < 16) {
+    std::memcpy(to, from, n);
+    return;
+  }
+  for (std::size_t k = 0; k + 16 <= n; k += 16) std::memcpy(to + k, from + k, 16);
+  std::memcpy(to + n - 16, from + n - 16, 16);  // the tail, overlapping what is done
+}
+
 }  // namespace
 
 Ili9488::Ili9488(host::Machine& machine)
-    : machine_(machine), memory_(static_cast<std::size_t>(kColumns) * kRows, 0) {
+    : journal_bytes_(new std::uint8_t[kJournalBytes]),
+      latest_(kLatestSlots),
+      machine_(machine),
+      wire_(static_cast<std::size_t>(kColumns) * kRows * 3, 0),
+      unsettled_(kGlassHeight),
+      memory_(static_cast<std::size_t>(kColumns) * kRows, 0) {
   host::Gpio& g = machine_.gpio();
   dc_ = dc_before_ = g.level(pins::lcd_dc);
   cs_ = cs_before_ = g.level(pins::lcd_cs);
@@ -83,6 +100,7 @@ bool Ili9488::lit() const { return powered_ && !res_low_ && !sleeping_ && displa
 
 std::uint32_t Ili9488::pixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= kGlassWidth || y >= kGlassHeight) return 0;
+  settle();
   return memory_[static_cast<std::size_t>(y) * kGlassWidth + static_cast<std::size_t>(x)];
 }
 
@@ -93,6 +111,7 @@ std::uint32_t Ili9488::shown(int x, int y) const {
 }
 
 Picture Ili9488::picture() const {
+  settle();
   Picture p(kGlassWidth, kGlassHeight);
   for (int y = 0; y < kGlassHeight; ++y) {
     for (int x = 0; x < kGlassWidth; ++x) {
@@ -136,6 +155,12 @@ void Ili9488::on_power(Time t, bool on) {
   // The frame memory does not keep its contents without power; what a
   // powered-up memory holds is undefined, here black.
   std::fill(memory_.begin(), memory_.end(), 0u);
+  std::fill(wire_.begin(), wire_.end(), std::uint8_t{0});
+  std::fill(unsettled_.begin(), unsettled_.end(), Span{});
+  any_unsettled_ = false;
+  journal_.clear();
+  journal_used_ = 0;
+  ++latest_generation_;
   reset_registers(t);
 }
 
@@ -143,7 +168,7 @@ void Ili9488::reset_registers(Time t) {
   sleeping_ = true;
   display_on_ = false;
   inverted_ = false;
-  madctl_ = 0;
+  set_madctl(0);
   pixel_format_ = 0x66;
   interface_mode_ = 0;
   start_column_ = 0;
@@ -284,7 +309,7 @@ void Ili9488::parameter(std::uint8_t b) {
   params_[param_count_++] = b;
   switch (pending_) {
     case Pending::Madctl:
-      madctl_ = b;
+      set_madctl(b);
       break;
     case Pending::PixelFormat:
       pixel_format_ = b;
@@ -340,11 +365,41 @@ std::size_t Ili9488::memory_index(int column, int page) const {
   return stored_at(mem_column, mem_row);
 }
 
-std::uint32_t Ili9488::decode(std::uint8_t first, std::uint8_t second, std::uint8_t third) const {
-  // The controller takes the upper six bits of each byte.
-  if ((madctl_ & kMadctlBGR) == 0) std::swap(first, third);
-  return (static_cast<std::uint32_t>(first >> 2) << 12) | (static_cast<std::uint32_t>(second >> 2) << 6) |
-         static_cast<std::uint32_t>(third >> 2);
+void Ili9488::set_madctl(std::uint8_t value) {
+  if (((value ^ madctl_) & kMadctlBGR) != 0) {
+    // Bytes already taken keep the colours of the order they came in: decode
+    // them, then write every pixel's bytes out again in the new order.
+    settle();
+    const bool bgr = (value & kMadctlBGR) != 0;
+    for (std::size_t k = 0; k < memory_.size(); ++k) {
+      const std::uint32_t v = memory_[k];
+      const auto red = static_cast<std::uint8_t>(((v >> 12) & 0x3F) << 2);
+      const auto green = static_cast<std::uint8_t>(((v >> 6) & 0x3F) << 2);
+      const auto blue = static_cast<std::uint8_t>((v & 0x3F) << 2);
+      std::uint8_t* w = &wire_[3 * k];
+      w[0] = bgr ? red : blue;
+      w[1] = green;
+      w[2] = bgr ? blue : red;
+    }
+  }
+  madctl_ = value;
+}
+
+void Ili9488::settle_all() const {
+  apply_journal();
+  const bool bgr = (madctl_ & kMadctlBGR) != 0;
+  for (int row = 0; row < kGlassHeight; ++row) {
+    Span& s = unsettled_[static_cast<std::size_t>(row)];
+    if (s.lo >= s.hi) continue;
+    const std::size_t at = static_cast<std::size_t>(row) * kGlassWidth + s.lo;
+    if (bgr) {
+      decode_run<true>(memory_.data() + at, 1, wire_.data() + 3 * at, s.hi - s.lo);
+    } else {
+      decode_run<false>(memory_.data() + at, 1, wire_.data() + 3 * at, s.hi - s.lo);
+    }
+    s = Span{};
+  }
+  any_unsettled_ = false;
 }
 
 // Steps the address counters: along the column range, then to the next page;
@@ -357,12 +412,14 @@ void Ili9488::advance(int pixels) {
   }
 }
 
-void Ili9488::store(std::uint32_t value) {
+void Ili9488::store(const std::uint8_t* bytes) {
   const bool mv = (madctl_ & kMadctlMV) != 0;
   const int column_limit = mv ? kRows : kColumns;
   const int page_limit = mv ? kColumns : kRows;
   if (column_ < column_limit && page_ < page_limit) {
-    memory_[memory_index(column_, page_)] = value;
+    const std::size_t at = memory_index(column_, page_);
+    std::memcpy(&wire_[3 * at], bytes, 3);
+    mark_unsettled(at, 1);
     ++counters_.pixels;
   } else {
     ++counters_.clipped_pixels;
@@ -370,13 +427,18 @@ void Ili9488::store(std::uint32_t value) {
   advance(1);
 }
 
-// The pixel stream, three bytes a pixel, decoded a row of the window at a time.
+// The pixel stream, three bytes a pixel, taken a row of the window at a time.
 void Ili9488::write_pixels(const std::uint8_t* d, std::size_t n) {
+  if (journal_takes(n)) {
+    journal(d, n);
+    return;
+  }
+  if (!journal_.empty()) apply_journal();
   std::size_t i = 0;
   if (partial_count_ > 0) {
     while (partial_count_ < 3 && i < n) partial_[partial_count_++] = d[i++];
     if (partial_count_ < 3) return;
-    store(decode(partial_[0], partial_[1], partial_[2]));
+    store(partial_);
     partial_count_ = 0;
   }
   const bool mv = (madctl_ & kMadctlMV) != 0;
@@ -385,36 +447,133 @@ void Ili9488::write_pixels(const std::uint8_t* d, std::size_t n) {
   // Storage step from one column address to the next (the mapping is affine).
   const std::ptrdiff_t step =
       static_cast<std::ptrdiff_t>(memory_index(1, 0)) - static_cast<std::ptrdiff_t>(memory_index(0, 0));
-  const bool bgr = (madctl_ & kMadctlBGR) != 0;
   std::size_t pixels = (n - i) / 3;
+  // The unit's own orientation: the window's rows are runs of glass rows, one
+  // under the other. Whole rows go straight through.
+  const std::ptrdiff_t page_step =
+      static_cast<std::ptrdiff_t>(memory_index(0, 1)) - static_cast<std::ptrdiff_t>(memory_index(0, 0));
+  if (step == 1 && page_step == kGlassWidth && column_ == start_column_ && end_column_ < column_limit) {
+    const int width = end_column_ - start_column_ + 1;
+    const std::size_t row_bytes = static_cast<std::size_t>(width) * 3;
+    while (pixels >= static_cast<std::size_t>(width) && page_ < page_limit) {
+      const std::size_t at = memory_index(column_, page_);
+      copy_run(&wire_[3 * at], d + i, row_bytes);
+      mark_unsettled(at, width);
+      counters_.pixels += static_cast<std::uint64_t>(width);
+      i += row_bytes;
+      pixels -= static_cast<std::size_t>(width);
+      page_ = page_ >= end_page_ ? start_page_ : page_ + 1;
+    }
+  }
   while (pixels > 0) {
     const int run = static_cast<int>(std::min<std::size_t>(pixels, static_cast<std::size_t>(end_column_ - column_ + 1)));
     if (page_ < page_limit && column_ + run <= column_limit) {
-      std::uint32_t* out = memory_.data() + memory_index(column_, page_);
-      if (bgr) {
-        decode_run<true>(out, step, d + i, run);
+      const std::size_t at = memory_index(column_, page_);
+      if (step == 1) {
+        copy_run(&wire_[3 * at], d + i, static_cast<std::size_t>(run) * 3);
+        mark_unsettled(at, run);
       } else {
-        decode_run<false>(out, step, d + i, run);
+        for (int k = 0; k < run; ++k) {
+          const auto to = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + k * step);
+          std::memcpy(&wire_[3 * to], d + i + 3 * static_cast<std::size_t>(k), 3);
+          mark_unsettled(to, 1);
+        }
       }
       counters_.pixels += static_cast<std::uint64_t>(run);
       i += static_cast<std::size_t>(run) * 3;
       advance(run);
     } else {
-      for (int k = 0; k < run; ++k, i += 3) store(decode(d[i], d[i + 1], d[i + 2]));
+      for (int k = 0; k < run; ++k, i += 3) store(d + i);
     }
     pixels -= static_cast<std::size_t>(run);
   }
   while (i < n) partial_[partial_count_++] = d[i++];
 }
 
+bool Ili9488::journal_takes(std::size_t n) const {
+  constexpr std::uint8_t unit = kMadctlMY | kMadctlMX | kMadctlMV;
+  // The unit's orientation stores host (column, page) at page * 480 + column.
+  return partial_count_ == 0 && n % 3 == 0 && n <= kJournalBytes && (madctl_ & unit) == unit &&
+         end_column_ < kRows && end_page_ < kColumns && column_ >= start_column_ && column_ <= end_column_ &&
+         page_ >= start_page_ && page_ <= end_page_;
+}
+
+void Ili9488::journal(const std::uint8_t* d, std::size_t n) {
+  if (journal_used_ + n > kJournalBytes || 2 * (journal_.size() + 1) > kLatestSlots) apply_journal();
+  const auto pixels = static_cast<std::uint32_t>(n / 3);
+  const auto index = static_cast<std::uint32_t>(journal_.size());
+  journal_.push_back(Transfer{static_cast<std::uint32_t>(journal_used_), pixels,
+                              static_cast<std::uint16_t>(start_column_), static_cast<std::uint16_t>(end_column_),
+                              static_cast<std::uint16_t>(start_page_), static_cast<std::uint16_t>(end_page_),
+                              static_cast<std::uint16_t>(column_), static_cast<std::uint16_t>(page_), true});
+  std::memcpy(journal_bytes_.get() + journal_used_, d, n);
+  journal_used_ += n;
+
+  // The transfer's kind: window, starting place and length (9 bits each
+  // place, every one below 512).
+  const std::uint64_t key = static_cast<std::uint64_t>(start_column_) | static_cast<std::uint64_t>(end_column_) << 9 |
+                            static_cast<std::uint64_t>(start_page_) << 18 |
+                            static_cast<std::uint64_t>(end_page_) << 27 | static_cast<std::uint64_t>(column_) << 36 |
+                            static_cast<std::uint64_t>(page_) << 45;
+  std::size_t slot = static_cast<std::size_t>(((key ^ (std::uint64_t{pixels} << 54)) * 0x9E3779B97F4A7C15ull) >> 52);
+  for (;; slot = (slot + 1) & (kLatestSlots - 1)) {
+    Latest& l = latest_[slot];
+    if (l.generation != latest_generation_) {
+      l = Latest{key, pixels, index, latest_generation_};
+      break;
+    }
+    if (l.key == key && l.pixels == pixels) {
+      journal_[l.transfer].live = false;
+      l.transfer = index;
+      break;
+    }
+  }
+
+  // The address counters move on as they would pixel by pixel.
+  counters_.pixels += pixels;
+  const std::uint32_t width = static_cast<std::uint32_t>(end_column_ - start_column_ + 1);
+  const std::uint32_t height = static_cast<std::uint32_t>(end_page_ - start_page_ + 1);
+  const std::uint64_t along = static_cast<std::uint64_t>(column_ - start_column_) + pixels;
+  column_ = start_column_ + static_cast<int>(along % width);
+  page_ = start_page_ + static_cast<int>((static_cast<std::uint64_t>(page_ - start_page_) + along / width) % height);
+}
+
+// Copies the live transfers into place, oldest first.
+void Ili9488::apply_journal() const {
+  for (const Transfer& t : journal_) {
+    if (!t.live) continue;
+    const std::uint8_t* d = journal_bytes_.get() + t.offset;
+    int column = t.column, page = t.page;
+    std::uint32_t left = t.pixels;
+    while (left > 0) {
+      const std::uint32_t run = std::min<std::uint32_t>(left, static_cast<std::uint32_t>(t.end_column - column + 1));
+      const std::size_t at = static_cast<std::size_t>(page) * kGlassWidth + static_cast<std::size_t>(column);
+      copy_run(&wire_[3 * at], d, static_cast<std::size_t>(run) * 3);
+      mark_unsettled(at, static_cast<int>(run));
+      d += static_cast<std::size_t>(run) * 3;
+      left -= run;
+      column += static_cast<int>(run);
+      if (column > t.end_column) {
+        column = t.start_column;
+        page = page >= t.end_page ? t.start_page : page + 1;
+      }
+    }
+  }
+  journal_.clear();
+  journal_used_ = 0;
+  ++latest_generation_;
+}
+
 // Three bits a pixel, two pixels a byte: bits 5..3 and 2..0, each bit one
 // colour at full or no intensity.
 void Ili9488::write_pixels_3bit(const std::uint8_t* d, std::size_t n) {
+  if (!journal_.empty()) apply_journal();
   for (std::size_t i = 0; i < n; ++i) {
     for (int shift : {3, 0}) {
       const std::uint8_t bits = static_cast<std::uint8_t>(d[i] >> shift);
       const auto full = [](bool on) { return static_cast<std::uint8_t>(on ? 0xFC : 0x00); };
-      store(decode(full(bits & 4), full(bits & 2), full(bits & 1)));
+      const std::uint8_t px[3] = {full(bits & 4), full(bits & 2), full(bits & 1)};
+      store(px);
     }
   }
 }

@@ -164,6 +164,123 @@ TEST_F(Panel, APixelMaySpanTwoTransfersAndACommandDropsAHalfPixel) {
   EXPECT_EQ(counters().pixels, 3u);
 }
 
+// Pixels are taken whole and copied into the memory only when someone looks;
+// what the glass shows must not depend on when that is.
+TEST_F(Panel, RepeatedWindowsKeepTheOrderOfTheirOverlapsUntilLookedAt) {
+  run([] {
+    wake(0xE8);  // the unit's own orientation
+    const auto fill = [](int c1, int p1, int c2, int p2, Bytes px) {
+      window(c1, p1, c2, p2);
+      command(0x2C);
+      send(true, px);
+    };
+    fill(0, 0, 9, 1, pixels(20, 0xFC, 0, 0));      // A
+    fill(5, 0, 14, 0, pixels(10, 0, 0xFC, 0));     // B over half of A's first row
+    fill(0, 0, 9, 1, pixels(20, 0, 0, 0xFC));      // A again: all of the first A hidden, over B
+    fill(20, 5, 22, 5, pixels(2, 0x40, 0x40, 0x40));  // a window left part-filled
+  });
+  EXPECT_EQ(panel().pixel(0, 0), rgb6(0, 0, 63));
+  EXPECT_EQ(panel().pixel(4, 0), rgb6(0, 0, 63));
+  EXPECT_EQ(panel().pixel(9, 0), rgb6(0, 0, 63));
+  EXPECT_EQ(panel().pixel(10, 0), rgb6(0, 63, 0));
+  EXPECT_EQ(panel().pixel(14, 0), rgb6(0, 63, 0));
+  EXPECT_EQ(panel().pixel(9, 1), rgb6(0, 0, 63));
+  EXPECT_EQ(panel().pixel(15, 0), 0u);
+  EXPECT_EQ(panel().pixel(21, 5), rgb6(16, 16, 16));
+  EXPECT_EQ(panel().pixel(22, 5), 0u);
+  EXPECT_EQ(counters().pixels, 52u);
+  // Looked at, then written again: the later write shows.
+  run([] {
+    window(0, 1, 9, 1);
+    command(0x2C);
+    send(true, pixels(10, 0xFC, 0xFC, 0xFC));
+  });
+  EXPECT_EQ(panel().pixel(3, 1), rgb6(63, 63, 63));
+  EXPECT_EQ(panel().pixel(3, 0), rgb6(0, 0, 63));
+}
+
+TEST_F(Panel, WritesOfEveryKindKeepTheirOrder) {
+  run([] {
+    wake(0xE8);
+    window(0, 0, 9, 0);
+    command(0x2C);
+    send(true, pixels(4, 0xFC, 0, 0));                // whole pixels
+    send(true, {0, 0xFC, 0, 0, 0xFC});                // one pixel and a part
+    send(true, {0});                                  // ... completed
+    command(0x3C);                                    // continued from there
+    send(true, pixels(3, 0, 0, 0xFC));
+    command(0x36, {0x48});                            // portrait, column mirrored, BGR
+    window(0, 470, 0, 470);                           // glass (9, 0) in this orientation
+    command(0x2C);
+    send(true, pixels(1, 0xFC, 0xFC, 0xFC));
+    command(0x36, {0xE8});
+    window(0, 0, 1, 0);
+    command(0x2C);
+    send(true, pixels(1, 0x80, 0x80, 0x80));          // over the first of them all
+    command(0x3A, {0x61});                            // three bits a pixel
+    window(0, 0, 1, 0);
+    command(0x2C);
+    send(true, {0x3F});                               // white, white: over the grey
+    command(0x3A, {0x66});
+    window(1, 0, 1, 0);
+    command(0x2C);
+    send(true, pixels(1, 0x80, 0x80, 0x80));
+  });
+  EXPECT_EQ(panel().pixel(0, 0), rgb6(63, 63, 63));
+  EXPECT_EQ(panel().pixel(1, 0), rgb6(32, 32, 32));
+  EXPECT_EQ(panel().pixel(2, 0), rgb6(63, 0, 0));
+  EXPECT_EQ(panel().pixel(3, 0), rgb6(63, 0, 0));
+  EXPECT_EQ(panel().pixel(4, 0), rgb6(0, 63, 0));
+  EXPECT_EQ(panel().pixel(5, 0), rgb6(0, 63, 0));
+  EXPECT_EQ(panel().pixel(6, 0), rgb6(0, 0, 63));
+  EXPECT_EQ(panel().pixel(8, 0), rgb6(0, 0, 63));
+  EXPECT_EQ(panel().pixel(9, 0), rgb6(63, 63, 63));
+  EXPECT_EQ(panel().pixel(10, 0), 0u);
+}
+
+TEST_F(Panel, PixelsTakenBeforeTheColourOrderChangesKeepTheirColours) {
+  run([] {
+    wake(0xE8);  // BGR: the first byte lights red
+    window(0, 0, 19, 0);
+    command(0x2C);
+    send(true, pixels(20, 0xFC, 0, 0));
+    command(0x36, {0xE0});  // RGB: the first byte lights blue
+    window(5, 0, 9, 0);
+    command(0x2C);
+    send(true, pixels(5, 0xFC, 0, 0));
+  });
+  EXPECT_EQ(panel().pixel(4, 0), rgb6(63, 0, 0));
+  EXPECT_EQ(panel().pixel(5, 0), rgb6(0, 0, 63));
+  EXPECT_EQ(panel().pixel(9, 0), rgb6(0, 0, 63));
+  EXPECT_EQ(panel().pixel(10, 0), rgb6(63, 0, 0));
+  EXPECT_EQ(panel().pixel(19, 0), rgb6(63, 0, 0));
+}
+
+TEST_F(Panel, ManyScreensWithoutALookShowTheLast) {
+  // Ten whole screens and a moving dot, far more than is kept before it is
+  // copied into place.
+  run([] {
+    wake(0xE8);
+    for (std::uint8_t frame = 1; frame <= 10; ++frame) {
+      window(0, 0, 479, 319);
+      command(0x2C);
+      const Bytes chunk = pixels(21845, static_cast<std::uint8_t>(frame << 2), 0, 0);
+      for (int left = 480 * 320; left > 0; left -= 21845) {
+        const int n = left < 21845 ? left : 21845;
+        send(true, Bytes(chunk.begin(), chunk.begin() + 3 * n));
+      }
+      window(frame, 7, frame, 7);
+      command(0x2C);
+      send(true, pixels(1, 0, 0xFC, 0));
+    }
+  });
+  EXPECT_EQ(panel().pixel(0, 0), rgb6(10, 0, 0));
+  EXPECT_EQ(panel().pixel(479, 319), rgb6(10, 0, 0));
+  EXPECT_EQ(panel().pixel(9, 7), rgb6(10, 0, 0));
+  EXPECT_EQ(panel().pixel(10, 7), rgb6(0, 63, 0));
+  EXPECT_EQ(counters().pixels, 10u * (480 * 320 + 1));
+}
+
 // Row/column exchange and the two mirrors map the host's (column, page)
 // onto the memory; the BGR bit decides which byte lights red.
 TEST_F(Panel, MemoryAccessControlMapsAddressesAndColourOrder) {

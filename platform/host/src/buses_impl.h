@@ -93,8 +93,12 @@ class SpiMaster final : public Event {
   void fail_next_dma() { fail_next_ = true; }
 
  private:
-  Time byte_time() const;
+  // Time of one byte on the wire, kept until the clocks or the prescaler change.
+  Time byte_time();
+  void refresh_byte_time();
   MachineImpl& m_;
+  Time byte_time_ = 0;
+  std::uint32_t byte_time_generation_ = 0;  // 0: not computed
   SpiPort& port_;
   bool initialized_ = false;
   std::uint32_t prescaler_div_ = 2;

@@ -4,7 +4,7 @@
 
 namespace host {
 
-SysTickTimer::SysTickTimer(MachineImpl& m) : Event(m.events), m_(m) {}
+SysTickTimer::SysTickTimer(MachineImpl& m) : Event(m.events), m_(m) { fires_on_processor(); }
 
 void SysTickTimer::reset() {
   cancel();
@@ -79,13 +79,12 @@ void CycleCounter::reset() {
   base_time_ = m_.cpu.now();
 }
 
-std::uint32_t CycleCounter::value_now() {
-  if (!counting()) return base_value_;
-  const Time elapsed = m_.cpu.now() - base_time_;
-  if (SystemCoreClock == kTimePerSecond) return base_value_ + static_cast<std::uint32_t>(elapsed);
+CycleCounter::CycleCounter(MachineImpl& m) : m_(m), now_(&m.cpu.now_ref()) {}
+
+std::uint32_t CycleCounter::scaled(Time elapsed) {
   const std::uint64_t cycles =
       static_cast<std::uint64_t>(static_cast<unsigned __int128>(elapsed) * SystemCoreClock / kTimePerSecond);
-  return base_value_ + static_cast<std::uint32_t>(cycles);
+  return static_cast<std::uint32_t>(cycles);
 }
 
 void CycleCounter::rebase(std::uint32_t value) {
@@ -93,11 +92,6 @@ void CycleCounter::rebase(std::uint32_t value) {
   base_time_ = m_.cpu.now();
 }
 
-std::uint32_t CycleCounter::read_dwt(unsigned reg) {
-  if (reg == CTRL) return ctrl_;
-  if (reg == CYCCNT) return value_now();
-  return 0;
-}
 
 void CycleCounter::write_dwt(unsigned reg, std::uint32_t value) {
   if (reg == CTRL) {

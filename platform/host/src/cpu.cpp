@@ -16,6 +16,7 @@ void Cpu::event_scheduled(Time t) {
 }
 
 void Cpu::run_until(Time target) {
+  target_ = target;
   for (;;) {
     m_.events_fired += m_.events.fire_due(now_);
     if (m_.reset_pending) {
@@ -44,11 +45,28 @@ void Cpu::slow_path() {
     if (halt_pending_) halt_here();
     if (now_ < budget_end_) break;
     poll_streak_ = 0;
+    if (fire_here()) continue;
     yield_to_host();
   }
   check_at_ = budget_end_;
   m_.nvic.deliver();
   if (exception_depth == 0 && m_.rtos.switch_pending()) m_.rtos.switch_now();
+}
+
+// A due event of the chip's own peripherals fires where the processor stands,
+// saving the hand-over to the host side and back; the host loop would do
+// just the same with it (the processor then goes on to the next event or the
+// end of the run, whichever comes first).
+bool Cpu::fire_here() {
+  if (now_ >= target_) return false;
+  in_fiber_ = false;  // as on the host side: what the event does costs the processor nothing
+  const bool fired = m_.events.fire_due_on_processor(now_);
+  in_fiber_ = true;
+  if (!fired) return false;
+  ++m_.events_fired;
+  budget_end_ = std::min(m_.events.next_time(), target_);
+  if (check_at_ > budget_end_) check_at_ = budget_end_;
+  return true;
 }
 
 void Cpu::fast_forward() {

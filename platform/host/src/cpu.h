@@ -113,6 +113,7 @@ class Cpu {
   static constexpr std::uint32_t kCoarseTimedReadCycles = 50;
 
   void slow_path();
+  bool fire_here();
   void fast_forward();
   void yield_to_host();
   [[noreturn]] void halt_here();
@@ -120,6 +121,7 @@ class Cpu {
   MachineImpl& m_;
   Time now_ = 0;
   Time budget_end_ = 0;  // the fiber runs until here, then the host fires events
+  Time target_ = 0;      // where the host's run_until stops
   Time check_at_ = 0;    // next charge at or past this looks at interrupts
   std::uint32_t poll_streak_ = 0;
   std::uint32_t timed_streak_ = 0;

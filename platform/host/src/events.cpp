@@ -39,7 +39,7 @@ void EventQueue::schedule(std::uint32_t slot, Time t) {
   s.scheduled = true;
   s.when = t;
   heap_.push(Entry{t, sequence_++, slot, s.generation});
-  if (hook_) hook_(t);
+  if (hook_ != nullptr) hook_(hook_context_, t);
 }
 
 void EventQueue::cancel(std::uint32_t slot) {
@@ -62,6 +62,19 @@ void EventQueue::drop_stale() {
 Time EventQueue::next_time() {
   drop_stale();
   return heap_.empty() ? kNever : heap_.top().when;
+}
+
+bool EventQueue::fire_due_on_processor(Time now) {
+  drop_stale();
+  if (heap_.empty() || heap_.top().when > now) return false;
+  const Entry e = heap_.top();
+  Slot& s = slots_[e.slot];
+  if (!s.event->on_processor_) return false;
+  heap_.pop();
+  s.scheduled = false;
+  ++s.generation;
+  s.event->fire(e.when);
+  return true;
 }
 
 std::size_t EventQueue::fire_due(Time now) {

@@ -63,6 +63,7 @@ void Gpio::add_listener(PinId pin, PinListener* listener) {
   auto& set = line(pin).listeners;
   auto v = set ? *set : std::vector<PinListener*>{};
   v.push_back(listener);
+  if (notifying_ > 0 && set) retired_.push_back(set);
   set = std::make_shared<const std::vector<PinListener*>>(std::move(v));
 }
 
@@ -71,6 +72,7 @@ void Gpio::remove_listener(PinId pin, PinListener* listener) {
   if (!set) return;
   auto v = *set;
   v.erase(std::remove(v.begin(), v.end(), listener), v.end());
+  if (notifying_ > 0) retired_.push_back(set);
   set = v.empty() ? nullptr : std::make_shared<const std::vector<PinListener*>>(std::move(v));
 }
 
@@ -124,8 +126,8 @@ void Gpio::write(int port, Reg reg, std::uint32_t value) {
     if (reg == MODER || reg == PUPDR) changed = pins_of_field_bits(diff | (diff >> 1));
     if (reg == OTYPER || reg == ODR) changed = diff & 0xFFFFu;
   }
-  for (int i = 0; changed != 0; ++i, changed >>= 1)
-    if (changed & 1u) resolve(PinId{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(i)});
+  for (; changed != 0; changed &= changed - 1)
+    resolve(PinId{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(__builtin_ctz(changed))});
 }
 
 void Gpio::resolve_port(int port) {
@@ -185,8 +187,11 @@ void Gpio::resolve(PinId pin) {
   if (exti_ != nullptr && powered_) exti_->on_edge(pin, level);
   // Listeners may change drives in turn, or (un)register: the set taken
   // here stays as it is until the last of them is called.
-  if (const auto listeners = l.listeners)
+  if (const std::vector<PinListener*>* listeners = l.listeners.get()) {
+    ++notifying_;
     for (PinListener* listener : *listeners) listener->on_pin_level(pin, t, level);
+    if (--notifying_ == 0 && !retired_.empty()) retired_.clear();
+  }
 }
 
 }  // namespace host

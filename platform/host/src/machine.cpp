@@ -8,8 +8,9 @@
 
 namespace host {
 
-namespace {
 MachineImpl* g_impl = nullptr;
+
+namespace {
 
 struct VectorEntry {
   int irq;
@@ -57,15 +58,10 @@ void boot_entry(void* arg) {
 
 }  // namespace
 
-MachineImpl& impl() {
-  if (g_impl == nullptr) {
-    std::fprintf(stderr, "host: the firmware called the platform with no machine running\n");
-    std::abort();
-  }
-  return *g_impl;
+void no_machine_running() {
+  std::fprintf(stderr, "host: the firmware called the platform with no machine running\n");
+  std::abort();
 }
-
-bool have_impl() { return g_impl != nullptr; }
 
 MachineImpl::MachineImpl(Machine& o, FirmwareImage& fw)
     : owner(o),
@@ -80,7 +76,7 @@ MachineImpl::MachineImpl(Machine& o, FirmwareImage& fw)
       adc(*this),
       i2c1(*this, i2c_bus),
       spi1(*this, spi_port) {
-  events.set_schedule_hook([this](Time t) { cpu.event_scheduled(t); });
+  events.set_schedule_hook([](void* cpu, Time t) { static_cast<Cpu*>(cpu)->event_scheduled(t); }, &cpu);
   gpio.set_exti(&exti);
   // The clock the GPIO model stamps pin changes with.
   static_assert(sizeof(Time) == 8);

@@ -97,7 +97,15 @@ struct MachineImpl {
   std::string fault_message;
 };
 
-MachineImpl& impl();
-bool have_impl();
+// The machine in existence (null when there is none). Every platform call
+// goes through it, so it is reached without a call.
+extern MachineImpl* g_impl;
+[[noreturn]] void no_machine_running();
+inline MachineImpl& impl() {
+  if (g_impl == nullptr) [[unlikely]]
+    no_machine_running();
+  return *g_impl;
+}
+inline bool have_impl() { return g_impl != nullptr; }
 
 }  // namespace host

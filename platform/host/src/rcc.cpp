@@ -18,6 +18,7 @@ void Rcc::reset() {
   apb1_code_ = apb2_code_ = RCC_HCLK_DIV1;
   latency_ = 0;
   SystemCoreClock = sysclk_;
+  ++clock_generation_;
 }
 
 std::uint32_t Rcc::read(unsigned reg) const { return reg < kRegCount ? regs_[reg] : 0; }
@@ -133,6 +134,7 @@ HAL_StatusTypeDef Rcc::clock_config(const RCC_ClkInitTypeDef& clk, std::uint32_t
   ahb_div_ = ahb_divider(ahb);
   apb1_div_ = apb_divider(apb1);
   apb2_div_ = apb_divider(apb2);
+  ++clock_generation_;
   latency_ = latency;
   m_.flash_acr = (m_.flash_acr & ~0xFu) | latency;
   apply();

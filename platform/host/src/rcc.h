@@ -53,6 +53,9 @@ class Rcc {
   // Kernel clock of timer n: the APB clock, doubled when its prescaler is not 1.
   std::uint32_t timer_clock(int n) const;
   bool enabled(unsigned reg, std::uint32_t bit) const { return (regs_[reg] & bit) != 0; }
+  // Changes whenever the bus clocks may have changed (for values derived
+  // from them and kept).
+  std::uint32_t clock_generation() const { return clock_generation_; }
 
  private:
   void apply();
@@ -68,6 +71,7 @@ class Rcc {
   std::uint32_t ahb_div_ = 1, apb1_div_ = 1, apb2_div_ = 1;
   std::uint32_t ahb_code_ = RCC_SYSCLK_DIV1, apb1_code_ = RCC_HCLK_DIV1, apb2_code_ = RCC_HCLK_DIV1;
   std::uint32_t latency_ = 0;
+  std::uint32_t clock_generation_ = 1;
 };
 
 }  // namespace host

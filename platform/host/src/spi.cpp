@@ -17,22 +17,31 @@ void dma_tx_complete(DMA_HandleTypeDef* hdma);
 void dma_tx_error(DMA_HandleTypeDef* hdma);
 }  // namespace
 
-SpiMaster::SpiMaster(MachineImpl& m, SpiPort& port) : Event(m.events), m_(m), port_(port) {}
+// The end of a DMA transfer hands the bytes to the devices on the bus, as a
+// blocking transfer does from the processor's side: it may fire there.
+SpiMaster::SpiMaster(MachineImpl& m, SpiPort& port) : Event(m.events), m_(m), port_(port) { fires_on_processor(); }
 
 void SpiMaster::reset() {
   cancel();
   initialized_ = false;
   prescaler_div_ = 2;
+  byte_time_generation_ = 0;
   dma_spi_ = nullptr;
   dma_data_ = nullptr;
   dma_size_ = 0;
   dma_tc_ = dma_te_ = false;
 }
 
-Time SpiMaster::byte_time() const {
+inline Time SpiMaster::byte_time() {
+  if (byte_time_generation_ != m_.rcc.clock_generation()) refresh_byte_time();
+  return byte_time_;
+}
+
+void SpiMaster::refresh_byte_time() {
   // SPI1 runs from PCLK2 through its baud-rate prescaler; 8 clocks a byte.
   const std::uint64_t hz = m_.rcc.pclk2() / prescaler_div_;
-  return static_cast<Time>(8 * kTimePerSecond / hz);
+  byte_time_ = static_cast<Time>(8 * kTimePerSecond / hz);
+  byte_time_generation_ = m_.rcc.clock_generation();
 }
 
 HAL_StatusTypeDef SpiMaster::init(SPI_HandleTypeDef* hspi) {
@@ -48,6 +57,7 @@ HAL_StatusTypeDef SpiMaster::init(SPI_HandleTypeDef* hspi) {
   if (in.DataSize != SPI_DATASIZE_8BIT && in.DataSize != SPI_DATASIZE_16BIT) return HAL_ERROR;
   if ((in.BaudRatePrescaler & ~0x38u) != 0) return HAL_ERROR;
   prescaler_div_ = 2u << (in.BaudRatePrescaler >> 3);
+  byte_time_generation_ = 0;
   initialized_ = in.Mode == SPI_MODE_MASTER && in.DataSize == SPI_DATASIZE_8BIT;
   hspi->ErrorCode = HAL_SPI_ERROR_NONE;
   hspi->State = HAL_SPI_STATE_READY;

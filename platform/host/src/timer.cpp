@@ -5,7 +5,9 @@
 namespace host {
 
 Timer::Timer(MachineImpl& m, int number, int bits, int irq)
-    : Event(m.events), m_(m), number_(number), bits_(bits), exception_(Nvic::exception_of_irq(irq)) {}
+    : Event(m.events), m_(m), number_(number), bits_(bits), exception_(Nvic::exception_of_irq(irq)) {
+  fires_on_processor();
+}
 
 void Timer::reset() {
   cancel();

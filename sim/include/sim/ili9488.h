@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -80,7 +81,10 @@ class Ili9488 final : public host::SpiDevice, private host::PinListener, private
   std::uint8_t pixel_format() const { return pixel_format_; }
   std::uint8_t interface_mode() const { return interface_mode_; }
   // Frame memory by its own address (column 0..319, row 0..479).
-  std::uint32_t memory(int column, int row) const { return memory_[stored_at(column, row)]; }
+  std::uint32_t memory(int column, int row) const {
+    settle();
+    return memory_[stored_at(column, row)];
+  }
   const Counters& counters() const { return counters_; }
 
   void spi_bytes(host::Time start, host::Time end, const std::uint8_t* data, std::size_t count) override;
@@ -98,7 +102,8 @@ class Ili9488 final : public host::SpiDevice, private host::PinListener, private
   void begin_memory_write(bool from_start);
   void write_pixels(const std::uint8_t* d, std::size_t n);
   void write_pixels_3bit(const std::uint8_t* d, std::size_t n);
-  void store(std::uint32_t value);
+  // One pixel as its three bytes in wire order.
+  void store(const std::uint8_t* bytes);
   void advance(int pixels);
   // The memory is kept in the order of the glass (row by row of the
   // landscape view), so the unit's own orientation writes it in sequence.
@@ -106,10 +111,68 @@ class Ili9488 final : public host::SpiDevice, private host::PinListener, private
     return static_cast<std::size_t>(kColumns - 1 - mem_column) * kGlassWidth + static_cast<std::size_t>(kRows - 1 - mem_row);
   }
   std::size_t memory_index(int column, int page) const;
-  std::uint32_t decode(std::uint8_t first, std::uint8_t second, std::uint8_t third) const;
+  void set_madctl(std::uint8_t value);
+  // The pixels at storage index `at` and the n - 1 after it, along a row of
+  // the glass, hold bytes not yet decoded.
+  void mark_unsettled(std::size_t at, int n) const {
+    Span& s = unsettled_[at / kGlassWidth];
+    const auto lo = static_cast<std::uint16_t>(at % kGlassWidth);
+    const auto hi = static_cast<std::uint16_t>(lo + n);
+    if (lo < s.lo) s.lo = lo;
+    if (hi > s.hi) s.hi = hi;
+    any_unsettled_ = true;
+  }
+  // Decodes the bytes written since the last look into the 18-bit memory.
+  void settle() const {
+    if (any_unsettled_ || !journal_.empty()) settle_all();
+  }
+  void settle_all() const;
+
+  // Transfers of whole pixels in the unit's own orientation, into a window
+  // inside the memory, are kept whole as they came (see Transfer) and copied
+  // into place only when someone looks, when the journal is full, or before
+  // any other write to the memory. A transfer into the same window from the
+  // same place with as many pixels as an earlier one writes exactly the
+  // pixels that one wrote: the earlier one is then never copied at all (the
+  // screen redraws the same fields pass after pass).
+  bool journal_takes(std::size_t n) const;
+  void journal(const std::uint8_t* d, std::size_t n);
+  void apply_journal() const;
+  struct Transfer {
+    std::uint32_t offset;  // of its bytes in journal_bytes_
+    std::uint32_t pixels;
+    std::uint16_t start_column, end_column, start_page, end_page;  // the window
+    std::uint16_t column, page;  // where it began
+    bool live;                   // false: every pixel of it is written again later
+  };
+  struct Latest {  // the last transfer of each kind in the journal (hashed)
+    std::uint64_t key = 0;
+    std::uint32_t pixels = 0;
+    std::uint32_t transfer = 0;
+    std::uint32_t generation = 0;  // in use when equal to latest_generation_
+  };
+  static constexpr std::size_t kJournalBytes = 1u << 19;
+  static constexpr std::size_t kLatestSlots = 1u << 12;
+  mutable std::unique_ptr<std::uint8_t[]> journal_bytes_;
+  mutable std::size_t journal_used_ = 0;
+  mutable std::vector<Transfer> journal_;
+  mutable std::vector<Latest> latest_;
+  mutable std::uint32_t latest_generation_ = 1;
 
   host::Machine& machine_;
-  std::vector<std::uint32_t> memory_;
+  // The pixel bytes as they came over the wire, three a pixel, in the order
+  // of the 18-bit memory below. The unit redraws its screen as fast as the
+  // bus allows and nobody looks at most of those pictures, so bytes are only
+  // copied here as they arrive and decoded when a pixel or picture is asked
+  // for (or before the colour order changes). Bytes of pixels not unsettled
+  // always decode to the memory's value under the current colour order.
+  mutable std::vector<std::uint8_t> wire_;
+  struct Span {
+    std::uint16_t lo = kGlassWidth, hi = 0;  // glass columns [lo, hi), empty when lo >= hi
+  };
+  mutable std::vector<Span> unsettled_;  // one a glass row
+  mutable bool any_unsettled_ = false;
+  mutable std::vector<std::uint32_t> memory_;
   Counters counters_;
 
   // Lines, with what they were before their last change.

@@ -33,9 +33,18 @@ class Event {
   // and may schedule itself again.
   virtual void fire(Time t) = 0;
 
+ protected:
+  // For the chip's own peripherals: firing only changes peripheral state and
+  // pending interrupts (never power, reset or the world's own timeline), so
+  // the processor may fire it where it stands instead of handing over to the
+  // host side first. The order and times of events stay the same.
+  void fires_on_processor() { on_processor_ = true; }
+
  private:
+  friend class EventQueue;
   EventQueue& queue_;
   std::uint32_t slot_;
+  bool on_processor_ = false;
 };
 
 // An event that calls a function; convenient for one-off steps.
@@ -60,10 +69,17 @@ class EventQueue {
   // Fires every event due at or before `now`, earliest first. Returns the
   // number fired.
   std::size_t fire_due(Time now);
+  // Fires the earliest event if it is due at or before `now` and may fire on
+  // the processor (see Event::fires_on_processor). True when one was fired.
+  bool fire_due_on_processor(Time now);
 
   // Called whenever an event is scheduled, with its time (the machine uses it
   // to stop the processor before the event is due).
-  void set_schedule_hook(std::function<void(Time)> hook) { hook_ = std::move(hook); }
+  using ScheduleHook = void (*)(void* context, Time t);
+  void set_schedule_hook(ScheduleHook hook, void* context) {
+    hook_ = hook;
+    hook_context_ = context;
+  }
 
  private:
   friend class Event;
@@ -91,7 +107,8 @@ class EventQueue {
   std::vector<std::uint32_t> free_slots_;
   std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> heap_;
   std::uint64_t sequence_ = 0;
-  std::function<void(Time)> hook_;
+  ScheduleHook hook_ = nullptr;
+  void* hook_context_ = nullptr;
 };
 
 }  // namespace host

@@ -83,6 +83,10 @@ class Gpio {
 
   std::array<Port, kPorts> ports_{};
   std::array<Line, kPorts * 16> lines_{};
+  // Listener sets replaced while notifications run, kept until the last of
+  // them is done, so a notification never copies the set it walks.
+  int notifying_ = 0;
+  std::vector<std::shared_ptr<const std::vector<PinListener*>>> retired_;
   std::vector<Driver> drivers_;
   bool powered_ = false;
   Exti* exti_ = nullptr;
