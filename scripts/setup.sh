@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libpng-dev
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev pkg-config libcpp-httplib-dev libjs-chart.js chromium chromium-driver)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -16,11 +16,13 @@
 #include "sim/message_text.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
+#include "sim/serve.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: kp-sim run [SCENARIO] [--out DIR] [--eeprom FILE] [--quiet]\n"
+    "       kp-sim serve [SCENARIO] [--port N] [--eeprom FILE]  (see kp-sim serve --help)\n"
     "       kp-sim list\n"
     "       kp-sim eeprom show FILE [--json]\n"
     "       kp-sim help\n"
@@ -128,6 +130,7 @@ int main(int argc, char** argv) {
     const std::string command = args[0];
     args.erase(args.begin());
     if (command == "run") return run(args);
+    if (command == "serve") return sim::serve_main(args);
     if (command == "eeprom") return eeprom(args);
     if (command == "list") {
       if (!args.empty()) throw UsageError{"list takes no arguments"};
