@@ -46,6 +46,7 @@ async function poll() {
         const r = s.rows[s.rows.length - 1];
         if (r.world) setIgnition(r.world.ignition);
         document.body.dataset.menu = r.menu === undefined ? "" : r.menu;
+        document.body.dataset.drawlumo = r.drawlumo === undefined ? "" : r.drawlumo;
         document.body.dataset.t = r.t;
       }
       if (s.tft_frame && s.tft_frame !== state.tft) { state.tft = s.tft_frame; await draw("tft", s.tft_frame); }
@@ -75,7 +76,7 @@ function holdable(button, kind) {
   button.addEventListener("mousedown", () => { down = performance.now(); });
   button.addEventListener("mouseup", () => {
     if (!down) return;
-    const held = Math.max(0.05, (performance.now() - down) / 1000);
+    const held = Math.max(0.1, (performance.now() - down) / 1000);  // a tap is a tenth of a second
     down = 0;
     command({ [kind]: Math.round(held * 1000) / 1000 });
   });
@@ -99,7 +100,7 @@ document.addEventListener("keydown", e => {
 document.addEventListener("keyup", e => {
   if ((e.key === "Enter" || e.key === " ") && keyDown) {
     e.preventDefault();
-    const held = Math.max(0.05, (performance.now() - keyDown) / 1000);
+    const held = Math.max(0.1, (performance.now() - keyDown) / 1000);
     keyDown = 0;
     command({ press: Math.round(held * 1000) / 1000 });
   }
