@@ -66,7 +66,8 @@ class LiveStream final : public TraceSink {
 
 class LiveSession {
  public:
-  // Publishes at most this often while running.
+  // Publishes at most this often while running (less often when the
+  // pictures would take more than a quarter of the time).
   static constexpr std::chrono::milliseconds kFramePeriod{33};
 
   LiveSession(SessionStart start, RunOptions options, std::string save_dir);
@@ -107,7 +108,7 @@ class LiveSession {
   bool quit_ = false;
   bool finished_ = false;
   json end_;
-  std::chrono::steady_clock::time_point last_publish_{};
+  std::chrono::steady_clock::time_point next_publish_{};
   std::chrono::steady_clock::time_point started_wall_;
   host::Time started_virtual_ = 0;
   double speed_factor_ = 0;
