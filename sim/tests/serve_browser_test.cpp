@@ -175,6 +175,11 @@ TEST(ServeGuards, BadCommandsAreRefusedWithTheirMessageAndOnlyTheOwnFilesAreServ
     EXPECT_EQ(c.Get(path)->status, 404) << path;
   EXPECT_EQ(c.Get("/app.js")->status, 200);
   EXPECT_EQ(c.Get("/chart.min.js")->status, 200);
+  // Commands only as JSON, and from this server's own page.
+  EXPECT_EQ(c.Post("/api/command", R"({"ignition": false})", "text/plain")->status, 415);
+  EXPECT_EQ(c.Post("/api/command", {{"Origin", "http://attacker.example"}}, R"({"ignition": false})", "application/json")->status,
+            403);
+  EXPECT_EQ(s.state()["commands"], 1);
   // Another site's page reaching the loopback server under its own name.
   EXPECT_EQ(c.Get("/", {{"Host", "attacker.example:" + std::to_string(s.port)}})->status, 403);
   ASSERT_EQ(c.Post("/api/stop", "{}", "application/json")->status, 200);

@@ -82,13 +82,27 @@ int serve_command(const ServeOptions& o) {
   const bool check_host = loopback(o.bind);
   int port = o.port;
   server.set_pre_routing_handler([&](const httplib::Request& req, httplib::Response& res) {
-    if (!check_host) return httplib::Server::HandlerResponse::Unhandled;
+    using H = httplib::Server::HandlerResponse;
     const std::string host = req.get_header_value("Host");
     const std::string p = ":" + std::to_string(port);
-    if (host == "127.0.0.1" + p || host == "localhost" + p || host == "[::1]" + p)
-      return httplib::Server::HandlerResponse::Unhandled;
-    answer(res, 403, json{{"error", "requests name this server by its loopback address"}});
-    return httplib::Server::HandlerResponse::Handled;
+    if (check_host && host != "127.0.0.1" + p && host != "localhost" + p && host != "[::1]" + p) {
+      answer(res, 403, json{{"error", "requests name this server by its loopback address"}});
+      return H::Handled;
+    }
+    // What changes the session comes as JSON from the page itself: a page of
+    // another site can send JSON only after asking, and it is not answered.
+    if (req.method == "POST") {
+      const std::string origin = req.get_header_value("Origin");
+      if (req.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+        answer(res, 415, json{{"error", "commands are sent as application/json"}});
+        return H::Handled;
+      }
+      if (!origin.empty() && origin != "http://" + host) {
+        answer(res, 403, json{{"error", "commands come from this server's own page"}});
+        return H::Handled;
+      }
+    }
+    return H::Unhandled;
   });
 
   for (const WebAsset& a : web_assets()) {
