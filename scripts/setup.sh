@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libpng-dev
-          clang libclang-rt-14-dev libcli11-dev libjs-chart.js chromium
+          clang libclang-rt-14-dev pkg-config libcli11-dev libcpp-httplib-dev libjs-chart.js chromium chromium-driver
           gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib qemu-system-arm)
 missing=()
 for p in "${packages[@]}"; do

@@ -20,6 +20,7 @@
 #include "sim/run_dir.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
+#include "sim/serve.h"
 #include "sim/suggest.h"
 
 #ifndef KP_VERSION
@@ -38,6 +39,7 @@ struct UsageError {
 constexpr const char* kUsage =
     "usage: kp-sim run [SCENARIO] [--out DIR] [--eeprom FILE] [--quiet]\n"
     "       kp-sim report RUN_DIR [--out FILE]\n"
+    "       kp-sim serve [SCENARIO] [--port N] [--bind ADDRESS] [--eeprom FILE] [--out DIR] [--quiet]\n"
     "       kp-sim list\n"
     "       kp-sim eeprom show FILE [--json]\n"
     "       kp-sim help | --help | --version   (COMMAND --help for each command)\n"
@@ -50,6 +52,9 @@ constexpr const char* kUsage =
     "             new chip), the scenario's eeprom.record over it, and goes back to FILE\n"
     "             at the end, so it is kept from one run to the next\n"
     "report       writes the HTML report of a finished run (default RUN_DIR/report.html)\n"
+    "serve        runs the unit live and serves its dashboard at http://127.0.0.1:N/\n"
+    "             (default port 8080; 0 picks a free one); SCENARIO plays first, the\n"
+    "             session then goes on by hand; its files go to DIR (default ./kp-serve)\n"
     "list         names the built-in scenarios\n"
     "eeprom show  prints the record in an EEPROM image: each value, what the\n"
     "             integrity check would do with it, and the trip channels\n";
@@ -211,6 +216,30 @@ int dispatch(int argc, char** argv) {
   report_cmd->add_option("--out", report_out, "the page to write (default RUN_DIR/report.html)");
   report_cmd->allow_extras();
 
+  sim::ServeOptions serve_args;
+  CLI::App* serve_cmd = app.add_subcommand(
+      "serve", "Run the unit live and serve its dashboard: both displays, the controls, the faults, the run rate "
+               "and plots.");
+  serve_cmd->add_option("scenario", serve_args.scenario,
+                        "a built-in name or a scenario JSON file that plays first; the session then goes on by hand");
+  serve_cmd->add_option("--port", serve_args.port, "the port (0: any free one)")
+      ->check(CLI::Range(0, 65535))
+      ->capture_default_str();
+  serve_cmd->add_option("--bind", serve_args.bind,
+                        "the address to listen on (the page has no password: another than the loopback one only on "
+                        "a network you trust)")
+      ->check([](const std::string& v) { return v.empty() ? std::string("an empty address") : std::string(); })
+      ->capture_default_str();
+  serve_cmd->add_option("--eeprom", serve_args.eeprom,
+                        "the unit's memory comes from FILE and goes back to it at the end");
+  serve_cmd->add_option("--out", serve_args.out_dir,
+                        "the session's files at the end, as kp-sim run writes them, and each saved session "
+                        "(session.json replays with kp-sim run)")
+      ->check([](const std::string& v) { return v.empty() ? std::string("an empty directory name") : std::string(); })
+      ->capture_default_str();
+  serve_cmd->add_flag("--quiet", serve_args.quiet, "no messages but warnings and errors");
+  serve_cmd->allow_extras();
+
   CLI::App* list_cmd = app.add_subcommand("list", "Name the built-in scenarios.");
   list_cmd->allow_extras();
 
@@ -255,6 +284,10 @@ int dispatch(int argc, char** argv) {
     refuse_extras(*report_cmd, "report takes one run directory");
     return report(report_dir, report_out);
   }
+  if (serve_cmd->parsed()) {
+    refuse_extras(*serve_cmd, "more than one scenario given");
+    return sim::serve_command(serve_args);
+  }
   if (list_cmd->parsed()) {
     refuse_extras(*list_cmd, "list takes no arguments");
     return list();
@@ -268,7 +301,7 @@ int dispatch(int argc, char** argv) {
     return eeprom_show(image_file, as_json);
   }
   // No command: the first word left over is a misspelt one, or an option.
-  const std::vector<std::string> commands = {"run", "report", "list", "eeprom", "help"};
+  const std::vector<std::string> commands = {"run", "report", "serve", "list", "eeprom", "help"};
   for (const std::string& a : app.remaining()) {
     if (a.size() > 1 && a[0] == '-')
       throw UsageError{"unknown option " + sim::printable(a) + did_you_mean(a, {"--help", "--version"})};

@@ -23,8 +23,14 @@ class Runner::Timeline final : public host::Event {
   void fire(Time t) override {
     const auto& steps = runner_.scenario_.steps;
     while (next_ < steps.size() && seconds(steps[next_].at) <= t) runner_.apply(steps[next_++]);
+    rearm();
+  }
+  // Schedules the next step again (a command applied by hand came first).
+  void rearm() {
+    const auto& steps = runner_.scenario_.steps;
     if (next_ < steps.size()) schedule(seconds(steps[next_].at));
   }
+  std::size_t applied() const { return next_; }
 
  private:
   Runner& runner_;
@@ -45,8 +51,12 @@ class Runner::Tracer final : public host::Event {
   void line() {
     ++lines_;
     last_ = runner_.machine_->now();
-    if (out_) out_->write(runner_.record(false).dump() + '\n');
+    if (!out_ && sink_ == nullptr) return;
+    const ojson r = runner_.record(false);
+    if (out_) out_->write(r.dump() + '\n');
+    if (sink_ != nullptr) sink_->line(r);
   }
+  void set_sink(TraceSink* sink) { sink_ = sink; }
   std::uint64_t lines() const { return lines_; }
   Time last() const { return last_; }
   void close() {
@@ -57,6 +67,7 @@ class Runner::Tracer final : public host::Event {
  private:
   Runner& runner_;
   std::optional<AtomicFile> out_;
+  TraceSink* sink_ = nullptr;
   std::uint64_t lines_ = 0;
   Time last_ = host::kNever;
 };
@@ -158,9 +169,30 @@ void Runner::snapshot_parts(const std::string& name) {
 
 void Runner::run_until(double s) { machine_->run_until(seconds(s)); }
 
+Time Runner::advance_to(Time t) {
+  machine_->run_until(t);
+  return machine_->now();
+}
+
+void Runner::apply_command(const std::string& kind, const json& value, const Action& action) {
+  StepContext ctx{*world_, *this};
+  action.apply(ctx);
+  applied_.push_back(AppliedCommand{machine_->now(), kind, value});
+  timeline_->rearm();
+}
+
+std::size_t Runner::timeline_steps_applied() const { return timeline_->applied(); }
+
+void Runner::set_trace_sink(TraceSink* sink) { tracer_->set_sink(sink); }
+
 RunSummary Runner::run() {
-  const Time end = seconds(scenario_.end);
-  machine_->run_until(end);
+  machine_->run_until(seconds(scenario_.end));
+  return finish();
+}
+
+RunSummary Runner::finish() {
+  if (finished_) throw RunError("the run has already finished");
+  finished_ = true;
   if (tracer_->last() != machine_->now()) tracer_->line();  // the last moment, if not on an interval
   tracer_->close();
   write_json("final.json", last_powered_->final_record(record(true)));

@@ -1,7 +1,13 @@
-// Runs a scenario on the machine and the world as fast as it can, and writes
-// what happened: the trace (one JSON object per line); at every snapshot step
-// a state file and what each part of the world shows; at the end the same
-// (final.json and the parts' pictures) and the EEPROM's image.
+// The simulation: the machine, the world around it and the firmware on it,
+// owned by one thread. The scenario's steps are one source of timed commands
+// (its timeline); commands from elsewhere (the dashboard) are applied between
+// two runs of the machine, at the virtual time it stopped at, and recorded
+// with that time so a session replays exactly. What it produces goes to
+// sinks: the trace file and the state and picture files of snapshots in the
+// output directory, and any further trace sinks (the live stream).
+//
+// run() is `kp-sim run`: the whole timeline as fast as it can, then the
+// final files (final.json, the parts' pictures, the EEPROM's image).
 #pragma once
 
 #include <cstdint>
@@ -37,6 +43,20 @@ struct RunOptions {
   std::optional<EepromFile> eeprom_file;
 };
 
+// Receives every trace record (the same objects as trace.jsonl's lines).
+class TraceSink {
+ public:
+  virtual ~TraceSink() = default;
+  virtual void line(const ojson& record) = 0;
+};
+
+// A command applied by hand, with the virtual time it took effect at.
+struct AppliedCommand {
+  host::Time at = 0;
+  std::string kind;
+  json value;  // the step's value, as a scenario holds it
+};
+
 struct RunSummary {
   double virtual_seconds = 0;
   host::MachineStats stats;
@@ -55,6 +75,26 @@ class Runner {
   RunSummary run();
   // Runs up to a virtual time (seconds from the start), for tests.
   void run_until(double seconds);
+  // Runs the machine up to a virtual time; the timeline's steps on the way
+  // are applied at their times. Returns where the machine stopped (at or just
+  // after `t`).
+  host::Time advance_to(host::Time t);
+  host::Time now() const { return machine_->now(); }
+
+  // Applies a command now, between two runs of the machine, and records it.
+  // The timeline's next step is then scheduled again, as it would be after a
+  // step of the timeline at this time: a replay of the record orders the
+  // events of the machine the same way.
+  void apply_command(const std::string& kind, const json& value, const Action& action);
+  const std::vector<AppliedCommand>& applied_commands() const { return applied_; }
+  // How many of the scenario's steps have been applied.
+  std::size_t timeline_steps_applied() const;
+
+  // The trace goes to this sink too (not owned; removed with nullptr).
+  void set_trace_sink(TraceSink* sink);
+  // The end of the run without running further: the trace's last line, the
+  // final files and what the parts keep (the EEPROM's image).
+  RunSummary finish();
 
   host::Machine& machine() { return *machine_; }
   World& world() { return *world_; }
@@ -83,6 +123,8 @@ class Runner {
   std::unique_ptr<Timeline> timeline_;
   std::unique_ptr<Tracer> tracer_;
   std::unique_ptr<LastPowered> last_powered_;  // for final.json
+  std::vector<AppliedCommand> applied_;
+  bool finished_ = false;
 };
 
 }  // namespace sim
