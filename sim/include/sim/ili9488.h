@@ -151,8 +151,11 @@ class Ili9488 final : public host::SpiDevice, private host::PinListener, private
     std::uint32_t transfer = 0;
     std::uint32_t generation = 0;  // in use when equal to latest_generation_
   };
-  static constexpr std::size_t kJournalBytes = 1u << 19;
-  static constexpr std::size_t kLatestSlots = 1u << 12;
+  // Room for several passes of the main screen (about 270 KB each): only
+  // the last pass is still live when the journal is full, so most transfers
+  // are copied once, into the journal, and never again.
+  static constexpr std::size_t kJournalBytes = 1u << 21;
+  static constexpr std::size_t kLatestSlots = 1u << 13;
   mutable std::unique_ptr<std::uint8_t[]> journal_bytes_;
   mutable std::size_t journal_used_ = 0;
   mutable std::vector<Transfer> journal_;
