@@ -112,22 +112,22 @@ std::uint32_t Gpio::read(int port, Reg reg) const {
 void Gpio::write(int port, Reg reg, std::uint32_t value) {
   Port& p = ports_[port];
   if (!p.clock || reg == IDR) return;  // an unclocked port ignores writes
-  std::uint32_t changed = 0;           // pins whose line may have changed
   if (reg == BSRR) {
-    const std::uint32_t set = value & 0xFFFFu;
-    const std::uint32_t reset = (value >> 16) & 0xFFFFu;
-    const std::uint32_t odr = (p.regs[ODR] & ~reset) | set;  // set wins when both bits are written
-    changed = odr ^ p.regs[ODR];
-    p.regs[ODR] = odr;
-  } else {
-    const std::uint32_t before = p.regs[reg];
-    p.regs[reg] = value;
-    const std::uint32_t diff = before ^ value;
-    if (reg == MODER || reg == PUPDR) changed = pins_of_field_bits(diff | (diff >> 1));
-    if (reg == OTYPER || reg == ODR) changed = diff & 0xFFFFu;
+    write_bsrr(port, value);
+    return;
   }
-  for (; changed != 0; changed &= changed - 1)
-    resolve(PinId{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(__builtin_ctz(changed))});
+  const std::uint32_t before = p.regs[reg];
+  p.regs[reg] = value;
+  const std::uint32_t diff = before ^ value;
+  std::uint32_t changed = 0;  // pins whose line may have changed
+  if (reg == MODER || reg == PUPDR) changed = pins_of_field_bits(diff | (diff >> 1));
+  if (reg == OTYPER || reg == ODR) changed = diff & 0xFFFFu;
+  resolve_pins(port, changed);
+}
+
+void Gpio::resolve_pins(int port, std::uint32_t pins) {
+  for (; pins != 0; pins &= pins - 1)
+    resolve(PinId{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(__builtin_ctz(pins))});
 }
 
 void Gpio::resolve_port(int port) {
@@ -135,21 +135,22 @@ void Gpio::resolve_port(int port) {
 }
 
 void Gpio::resolve(PinId pin) {
-  Line& l = line(pin);
+  const Port& port = ports_[pin.port];
+  const unsigned n = pin.pin;
   bool strong_low = false, strong_high = false, pull_up = false, pull_down = false;
   if (powered_) {
-    if (mode(pin) == PinMode::Output) {
-      if (!output_latch(pin)) {
+    if (((port.regs[MODER] >> (2 * n)) & 3u) == static_cast<std::uint32_t>(PinMode::Output)) {
+      if (((port.regs[ODR] >> n) & 1u) == 0) {
         strong_low = true;
-      } else if (!open_drain(pin)) {
+      } else if (((port.regs[OTYPER] >> n) & 1u) == 0) {
         strong_high = true;
       }
     }
-    const PinPull p = pull(pin);
-    pull_up = p == PinPull::Up;
-    pull_down = p == PinPull::Down;
+    const std::uint32_t p = (port.regs[PUPDR] >> (2 * n)) & 3u;
+    pull_up = p == static_cast<std::uint32_t>(PinPull::Up);
+    pull_down = p == static_cast<std::uint32_t>(PinPull::Down);
   }
-  for (DriverId d : l.drivers) {
+  for (DriverId d : line(pin).drivers) {
     switch (drivers_[d].drive) {
       case Drive::Low:
         strong_low = true;
@@ -167,9 +168,7 @@ void Gpio::resolve(PinId pin) {
         break;
     }
   }
-  std::uint32_t& levels = ports_[pin.port].levels;
-  const std::uint32_t bit = 1u << pin.pin;
-  const bool was = (levels & bit) != 0;
+  const bool was = ((port.levels >> n) & 1u) != 0;
   bool level = was;
   if (strong_low && strong_high) {
     ++contentions_;
@@ -181,13 +180,18 @@ void Gpio::resolve(PinId pin) {
   } else if (pull_up != pull_down) {
     level = pull_up;
   }
-  if (level == was) return;
-  levels ^= bit;
+  if (level != was) changed_level(pin, level);
+}
+
+// Most resolutions leave the level as it was; a change is told apart from
+// them so that they stay cheap.
+void Gpio::changed_level(PinId pin, bool level) {
+  ports_[pin.port].levels ^= 1u << pin.pin;
   const Time t = now_ != nullptr ? *now_ : 0;
   if (exti_ != nullptr && powered_) exti_->on_edge(pin, level);
   // Listeners may change drives in turn, or (un)register: the set taken
   // here stays as it is until the last of them is called.
-  if (const std::vector<PinListener*>* listeners = l.listeners.get()) {
+  if (const std::vector<PinListener*>* listeners = line(pin).listeners.get()) {
     ++notifying_;
     for (PinListener* listener : *listeners) listener->on_pin_level(pin, t, level);
     if (--notifying_ == 0 && !retired_.empty()) retired_.clear();

@@ -99,8 +99,7 @@ GPIO_PinState HAL_GPIO_ReadPin(GPIO_TypeDef* GPIOx, uint16_t GPIO_Pin) {
 void HAL_GPIO_WritePin(GPIO_TypeDef* GPIOx, uint16_t GPIO_Pin, GPIO_PinState PinState) {
   host::MachineImpl& m = impl();
   m.cpu.charge(cost::kPinWrite);
-  m.gpio.write(port_index(GPIOx), host::Gpio::BSRR,
-               PinState != GPIO_PIN_RESET ? GPIO_Pin : static_cast<std::uint32_t>(GPIO_Pin) << 16);
+  m.gpio.write_bsrr(port_index(GPIOx), PinState != GPIO_PIN_RESET ? GPIO_Pin : static_cast<std::uint32_t>(GPIO_Pin) << 16);
 }
 
 void HAL_GPIO_TogglePin(GPIO_TypeDef* GPIOx, uint16_t GPIO_Pin) {
@@ -108,7 +107,7 @@ void HAL_GPIO_TogglePin(GPIO_TypeDef* GPIOx, uint16_t GPIO_Pin) {
   m.cpu.charge(cost::kPinWrite);
   const int p = port_index(GPIOx);
   const std::uint32_t odr = m.gpio.read(p, host::Gpio::ODR);
-  m.gpio.write(p, host::Gpio::BSRR, ((odr & GPIO_Pin) << 16) | (~odr & GPIO_Pin));
+  m.gpio.write_bsrr(p, ((odr & GPIO_Pin) << 16) | (~odr & GPIO_Pin));
 }
 
 void HAL_GPIO_EXTI_IRQHandler(uint16_t GPIO_Pin) {

@@ -50,6 +50,18 @@ class Gpio {
   enum Reg : std::uint8_t { MODER, OTYPER, OSPEEDR, PUPDR, IDR, ODR, BSRR, LCKR, AFRL, AFRH, kRegCount };
   std::uint32_t read(int port, Reg reg) const;
   void write(int port, Reg reg, std::uint32_t value);
+  // The bit set/reset register, as every pin write of the HAL uses it: set
+  // wins when both bits of a pin are written, and only pins whose latch
+  // changes are resolved again.
+  void write_bsrr(int port, std::uint32_t value) {
+    Port& p = ports_[port];
+    if (!p.clock) return;  // an unclocked port ignores writes
+    const std::uint32_t odr = (p.regs[ODR] & ~(value >> 16)) | (value & 0xFFFFu);
+    const std::uint32_t changed = odr ^ p.regs[ODR];
+    if (changed == 0) return;
+    p.regs[ODR] = odr;
+    resolve_pins(port, changed);
+  }
   bool clock_enabled(int port) const;
   void set_clock_enabled(int port, bool on);
   // Registers to their reset values (the chip was reset or powered up).
@@ -77,6 +89,8 @@ class Gpio {
   };
 
   void resolve(PinId pin);
+  void resolve_pins(int port, std::uint32_t pins);
+  void changed_level(PinId pin, bool level);
   void resolve_port(int port);
   Line& line(PinId pin) { return lines_[pin.index()]; }
   const Line& line(PinId pin) const { return lines_[pin.index()]; }
