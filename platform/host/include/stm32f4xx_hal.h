@@ -199,7 +199,6 @@ typedef struct {
 #define GPIO_AF5_SPI1 ((uint8_t)0x05)
 
 void HAL_GPIO_Init(GPIO_TypeDef* GPIOx, GPIO_InitTypeDef* GPIO_Init);
-void HAL_GPIO_DeInit(GPIO_TypeDef* GPIOx, uint32_t GPIO_Pin);
 GPIO_PinState HAL_GPIO_ReadPin(GPIO_TypeDef* GPIOx, uint16_t GPIO_Pin);
 void HAL_GPIO_WritePin(GPIO_TypeDef* GPIOx, uint16_t GPIO_Pin, GPIO_PinState PinState);
 void HAL_GPIO_TogglePin(GPIO_TypeDef* GPIOx, uint16_t GPIO_Pin);
@@ -333,9 +332,7 @@ typedef struct {
 HAL_StatusTypeDef HAL_TIM_Base_Init(TIM_HandleTypeDef* htim);
 void HAL_TIM_Base_MspInit(TIM_HandleTypeDef* htim);
 HAL_StatusTypeDef HAL_TIM_Base_Start(TIM_HandleTypeDef* htim);
-HAL_StatusTypeDef HAL_TIM_Base_Stop(TIM_HandleTypeDef* htim);
 HAL_StatusTypeDef HAL_TIM_Base_Start_IT(TIM_HandleTypeDef* htim);
-HAL_StatusTypeDef HAL_TIM_Base_Stop_IT(TIM_HandleTypeDef* htim);
 HAL_StatusTypeDef HAL_TIM_ConfigClockSource(TIM_HandleTypeDef* htim, TIM_ClockConfigTypeDef* sClockSourceConfig);
 HAL_StatusTypeDef HAL_TIMEx_MasterConfigSynchronization(TIM_HandleTypeDef* htim, TIM_MasterConfigTypeDef* sMasterConfig);
 void HAL_TIM_IRQHandler(TIM_HandleTypeDef* htim);
@@ -422,7 +419,6 @@ HAL_StatusTypeDef HAL_ADC_Init(ADC_HandleTypeDef* hadc);
 void HAL_ADC_MspInit(ADC_HandleTypeDef* hadc);
 HAL_StatusTypeDef HAL_ADC_ConfigChannel(ADC_HandleTypeDef* hadc, ADC_ChannelConfTypeDef* sConfig);
 HAL_StatusTypeDef HAL_ADC_Start(ADC_HandleTypeDef* hadc);
-HAL_StatusTypeDef HAL_ADC_Stop(ADC_HandleTypeDef* hadc);
 HAL_StatusTypeDef HAL_ADC_PollForConversion(ADC_HandleTypeDef* hadc, uint32_t Timeout);
 uint32_t HAL_ADC_GetValue(ADC_HandleTypeDef* hadc);
 
@@ -492,11 +488,8 @@ HAL_StatusTypeDef HAL_I2C_Mem_Write(I2C_HandleTypeDef* hi2c, uint16_t DevAddress
                                     uint16_t MemAddSize, uint8_t* pData, uint16_t Size, uint32_t Timeout);
 HAL_StatusTypeDef HAL_I2C_Mem_Read(I2C_HandleTypeDef* hi2c, uint16_t DevAddress, uint16_t MemAddress,
                                    uint16_t MemAddSize, uint8_t* pData, uint16_t Size, uint32_t Timeout);
-HAL_StatusTypeDef HAL_I2C_Master_Transmit(I2C_HandleTypeDef* hi2c, uint16_t DevAddress, uint8_t* pData,
-                                          uint16_t Size, uint32_t Timeout);
 HAL_StatusTypeDef HAL_I2C_IsDeviceReady(I2C_HandleTypeDef* hi2c, uint16_t DevAddress, uint32_t Trials,
                                         uint32_t Timeout);
-HAL_I2C_StateTypeDef HAL_I2C_GetState(I2C_HandleTypeDef* hi2c);
 
 // ---------------------------------------------------------------- spi
 typedef struct {
@@ -577,10 +570,6 @@ HAL_StatusTypeDef HAL_SPI_Transmit(SPI_HandleTypeDef* hspi, uint8_t* pData, uint
 HAL_StatusTypeDef HAL_SPI_Transmit_DMA(SPI_HandleTypeDef* hspi, uint8_t* pData, uint16_t Size);
 void HAL_SPI_TxCpltCallback(SPI_HandleTypeDef* hspi);
 void HAL_SPI_ErrorCallback(SPI_HandleTypeDef* hspi);
-HAL_SPI_StateTypeDef HAL_SPI_GetState(SPI_HandleTypeDef* hspi);
-
-// ---------------------------------------------------------------- misc
-void HAL_PWREx_EnableOverDrive(void);
 
 #ifdef __cplusplus
 }
