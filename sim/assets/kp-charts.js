@@ -1,7 +1,8 @@
 // Charts of a run, drawn with Chart.js from rows shaped like the lines of
 // trace.jsonl: {t, <the unit's globals while powered>, pins, world}. The
-// report draws a finished run with them; a live page can push rows as they
-// come. Needs Chart.js (window.Chart) loaded first.
+// report draws a finished run with them; the live dashboard adds rows as
+// they come and redraws now and then. Needs Chart.js (window.Chart) loaded
+// first.
 (function (global) {
   'use strict';
 
@@ -97,10 +98,16 @@
     };
   }
 
+  // Every other point of a line, its last one kept.
+  const thinned = (data) => data.filter((_, i) => i % 2 === 0 || i === data.length - 1);
+
   // Makes the charts inside `container`. options.maxPoints: keep at most
-  // that many points per line (the oldest go first); 0 keeps all.
+  // that many points per line, 0 keeping all; past it the oldest go, or
+  // with options.thin every other point, so that a long session stays in
+  // view whole at a coarser step.
   function create(container, options) {
     const maxPoints = (options && options.maxPoints) || 0;
+    const thin = Boolean(options && options.thin);
     const totals = new SessionTotals();
     const charts = PLOTS.map((plot) => {
       const box = document.createElement('div');
@@ -113,31 +120,44 @@
     });
     container.setAttribute('data-kp-charts', String(charts.length));
 
-    function push(rows) {
+    // Takes the rows in; they show at the next draw().
+    function add(rows) {
       for (const row of rows) {
         const t = row.t;
         const measured = totals.add(row);
         PLOTS.forEach((plot, c) => {
           plot.series.forEach((s, i) => {
             const v = s.get(row, measured);
-            const data = charts[c].data.datasets[i].data;
-            data.push({x: t, y: typeof v === 'number' && isFinite(v) ? v : null});
-            if (maxPoints > 0 && data.length > maxPoints) data.splice(0, data.length - maxPoints);
+            const dataset = charts[c].data.datasets[i];
+            dataset.data.push({x: t, y: typeof v === 'number' && isFinite(v) ? v : null});
+            if (maxPoints > 0 && dataset.data.length > maxPoints) {
+              if (thin) dataset.data = thinned(dataset.data);
+              else dataset.data.splice(0, dataset.data.length - maxPoints);
+            }
           });
         });
       }
+    }
+
+    function draw() {
       charts.forEach((ch) => ch.update('none'));
     }
 
+    function push(rows) {
+      add(rows);
+      draw();
+    }
+
+    // Forgets every row: the charts start empty (a session started again).
     function reset() {
       Object.assign(totals, new SessionTotals());
       charts.forEach((ch) => {
         ch.data.datasets.forEach((d) => { d.data = []; });
-        ch.update('none');
       });
+      draw();
     }
 
-    return {push: push, reset: reset, charts: charts, totals: totals};
+    return {add: add, draw: draw, push: push, reset: reset, charts: charts, totals: totals};
   }
 
   global.KpCharts = {create: create, SessionTotals: SessionTotals, PLOTS: PLOTS};

@@ -175,6 +175,12 @@ TEST(ServeGuards, BadCommandsAreRefusedWithTheirMessageAndOnlyTheOwnFilesAreServ
     EXPECT_EQ(c.Get(path)->status, 404) << path;
   EXPECT_EQ(c.Get("/app.js")->status, 200);
   EXPECT_EQ(c.Get("/chart.min.js")->status, 200);
+  // The charts are the report's own script.
+  auto charts = c.Get("/kp-charts.js");
+  ASSERT_TRUE(charts);
+  EXPECT_EQ(charts->status, 200);
+  EXPECT_NE(charts->body.find("KpCharts"), std::string::npos);
+  EXPECT_EQ(c.Get("/charts.js")->status, 404);
   // Commands only as JSON, and from this server's own page.
   EXPECT_EQ(c.Post("/api/command", R"({"ignition": false})", "text/plain")->status, 415);
   EXPECT_EQ(c.Post("/api/command", {{"Origin", "http://attacker.example"}}, R"({"ignition": false})", "application/json")->status,
@@ -277,6 +283,39 @@ TEST(ServeInBrowser, DrivesThePageSavesTheSessionAndTheReplayEndsOnTheSamePictur
       << "the main screen did not come";
   b.click("#rate-pause");
   auto [canvas, panel] = canvas_and_panel(b, s, dir);
+
+  // The charts of the session: six, every line with a point for each row
+  // the page took in.
+  const json plotted = b.script(R"(
+    const box = document.getElementById("plots");
+    const lengths = plots.charts.flatMap(ch => ch.data.datasets.map(d => d.data.length));
+    return [box.getAttribute("data-kp-charts"), box.querySelectorAll(".kp-chart > canvas").length,
+            Math.min(...lengths), Math.max(...lengths)];)");
+  ASSERT_TRUE(plotted.is_array()) << plotted.dump();
+  EXPECT_EQ(plotted[0], "6");
+  EXPECT_EQ(plotted[1], 6);
+  EXPECT_GT(plotted[2].get<int>(), 0);
+  EXPECT_EQ(plotted[2], plotted[3]);
+  // A long session: past maxPoints a line keeps every other point, its
+  // first and its last; without thin the oldest points go. reset() empties.
+  const json kept = b.script(R"(
+    const run = thin => {
+      const charts = KpCharts.create(document.createElement("div"), { maxPoints: 10, thin });
+      const rows = [];
+      for (let t = 0; t < 25; ++t) rows.push({ t, speed: t, world: { speed_kmh: 2 * t } });
+      charts.add(rows.slice(0, 12));
+      charts.push(rows.slice(12));
+      const unit = charts.charts[0].data.datasets[0].data;
+      const seen = [unit.length, unit[0].x, unit[1].x, unit[unit.length - 1].x, unit[unit.length - 1].y,
+                    charts.charts[0].data.datasets[1].data[unit.length - 1].y];
+      charts.reset();
+      seen.push(charts.charts[0].data.datasets[0].data.length);
+      return seen;
+    };
+    return [run(true), run(false)];)");
+  ASSERT_TRUE(kept.is_array()) << kept.dump();
+  EXPECT_EQ(kept[0], json({10, 0, 8, 24, 24, 48, 0}));
+  EXPECT_EQ(kept[1], json({10, 15, 16, 24, 24, 48, 0}));
   ASSERT_EQ(canvas.size(), 480u * 320u * 3u);
   EXPECT_TRUE(canvas == panel) << "the canvas does not show the panel's picture of the main screen";
 

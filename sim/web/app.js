@@ -4,7 +4,8 @@
 "use strict";
 const $ = id => document.getElementById(id);
 const state = { version: 0, rows: 0, tft: 0, oled: 0, ignition: false, last: null };
-const plots = KpCharts.create($("plots"));
+// The charts keep a whole session: past 4000 points a line keeps every other one.
+const plots = KpCharts.create($("plots"), { maxPoints: 4000, thin: true });
 
 function showError(text) { $("error").textContent = text || ""; }
 
@@ -37,7 +38,7 @@ async function poll() {
     try {
       const res = await fetch("/api/state?v=" + state.version + "&rows=" + state.rows, { cache: "no-store" });
       const s = await res.json();
-      if (s.generation !== state.generation) { plots.clear(); state.generation = s.generation; }  // started again
+      if (s.generation !== state.generation) { plots.reset(); state.generation = s.generation; }  // started again
       state.version = s.version;
       state.rows = s.rows_end;
       state.last = s;

@@ -94,14 +94,6 @@ HAL_StatusTypeDef Adc::start(ADC_HandleTypeDef* hadc) {
   return HAL_OK;
 }
 
-HAL_StatusTypeDef Adc::stop(ADC_HandleTypeDef* hadc) {
-  if (hadc == nullptr) return HAL_ERROR;
-  m_.cpu.charge(cost::kHalCall);
-  enabled_ = converting_ = false;
-  hadc->State = HAL_ADC_STATE_READY;
-  return HAL_OK;
-}
-
 HAL_StatusTypeDef Adc::poll(ADC_HandleTypeDef* hadc, std::uint32_t timeout_ms) {
   if (hadc == nullptr) return HAL_ERROR;
   m_.cpu.charge(cost::kHalCall);

@@ -21,7 +21,6 @@ class Adc {
   HAL_StatusTypeDef init(ADC_HandleTypeDef* hadc);
   HAL_StatusTypeDef config_channel(ADC_HandleTypeDef* hadc, const ADC_ChannelConfTypeDef& c);
   HAL_StatusTypeDef start(ADC_HandleTypeDef* hadc);
-  HAL_StatusTypeDef stop(ADC_HandleTypeDef* hadc);
   HAL_StatusTypeDef poll(ADC_HandleTypeDef* hadc, std::uint32_t timeout_ms);
   std::uint32_t value(ADC_HandleTypeDef* hadc);
   std::uint64_t conversions() const { return conversions_; }
@@ -53,7 +52,6 @@ class I2cMaster {
                               const std::uint8_t* data, std::uint16_t size);
   HAL_StatusTypeDef mem_read(I2C_HandleTypeDef* hi2c, std::uint16_t dev, std::uint16_t mem, std::uint16_t mem_size,
                              std::uint8_t* data, std::uint16_t size);
-  HAL_StatusTypeDef transmit(I2C_HandleTypeDef* hi2c, std::uint16_t dev, const std::uint8_t* data, std::uint16_t size);
   HAL_StatusTypeDef is_device_ready(I2C_HandleTypeDef* hi2c, std::uint16_t dev, std::uint32_t trials);
   std::uint64_t bytes() const { return bytes_; }
 

@@ -78,6 +78,4 @@ void __NVIC_SystemReset(void) {
   __builtin_unreachable();
 }
 
-void HAL_PWREx_EnableOverDrive(void) {}
-
 }  // extern "C"

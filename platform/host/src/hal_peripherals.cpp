@@ -81,15 +81,6 @@ void HAL_GPIO_Init(GPIO_TypeDef* GPIOx, GPIO_InitTypeDef* GPIO_Init) {
   }
 }
 
-void HAL_GPIO_DeInit(GPIO_TypeDef* GPIOx, uint32_t GPIO_Pin) {
-  for (unsigned pos = 0; pos < 16; ++pos) {
-    if (!(GPIO_Pin & (1u << pos))) continue;
-    GPIOx->MODER = GPIOx->MODER & ~(3u << (2 * pos));
-    GPIOx->PUPDR = GPIOx->PUPDR & ~(3u << (2 * pos));
-    EXTI->IMR = EXTI->IMR & ~(1u << pos);
-  }
-}
-
 GPIO_PinState HAL_GPIO_ReadPin(GPIO_TypeDef* GPIOx, uint16_t GPIO_Pin) {
   host::MachineImpl& m = impl();
   m.cpu.charge_poll(cost::kPinRead);
@@ -152,29 +143,12 @@ HAL_StatusTypeDef HAL_TIM_Base_Start(TIM_HandleTypeDef* htim) {
   return HAL_OK;
 }
 
-HAL_StatusTypeDef HAL_TIM_Base_Stop(TIM_HandleTypeDef* htim) {
-  impl().cpu.charge(cost::kHalCall);
-  if (htim == nullptr) return HAL_ERROR;
-  htim->Instance->CR1 = htim->Instance->CR1 & ~TIM_CR1_CEN;
-  htim->State = HAL_TIM_STATE_READY;
-  return HAL_OK;
-}
-
 HAL_StatusTypeDef HAL_TIM_Base_Start_IT(TIM_HandleTypeDef* htim) {
   impl().cpu.charge(cost::kHalCall);
   if (htim == nullptr || htim->State != HAL_TIM_STATE_READY) return HAL_ERROR;
   htim->State = HAL_TIM_STATE_BUSY;
   htim->Instance->DIER = htim->Instance->DIER | TIM_DIER_UIE;
   htim->Instance->CR1 = htim->Instance->CR1 | TIM_CR1_CEN;
-  return HAL_OK;
-}
-
-HAL_StatusTypeDef HAL_TIM_Base_Stop_IT(TIM_HandleTypeDef* htim) {
-  impl().cpu.charge(cost::kHalCall);
-  if (htim == nullptr) return HAL_ERROR;
-  htim->Instance->DIER = htim->Instance->DIER & ~TIM_DIER_UIE;
-  htim->Instance->CR1 = htim->Instance->CR1 & ~TIM_CR1_CEN;
-  htim->State = HAL_TIM_STATE_READY;
   return HAL_OK;
 }
 
@@ -211,7 +185,6 @@ HAL_StatusTypeDef HAL_ADC_ConfigChannel(ADC_HandleTypeDef* hadc, ADC_ChannelConf
   return impl().adc.config_channel(hadc, *sConfig);
 }
 HAL_StatusTypeDef HAL_ADC_Start(ADC_HandleTypeDef* hadc) { return impl().adc.start(hadc); }
-HAL_StatusTypeDef HAL_ADC_Stop(ADC_HandleTypeDef* hadc) { return impl().adc.stop(hadc); }
 HAL_StatusTypeDef HAL_ADC_PollForConversion(ADC_HandleTypeDef* hadc, uint32_t Timeout) {
   return impl().adc.poll(hadc, Timeout);
 }
@@ -232,19 +205,11 @@ HAL_StatusTypeDef HAL_I2C_Mem_Read(I2C_HandleTypeDef* hi2c, uint16_t DevAddress,
   return impl().i2c1.mem_read(hi2c, DevAddress, MemAddress, MemAddSize, pData, Size);
 }
 
-HAL_StatusTypeDef HAL_I2C_Master_Transmit(I2C_HandleTypeDef* hi2c, uint16_t DevAddress, uint8_t* pData, uint16_t Size,
-                                          uint32_t Timeout) {
-  (void)Timeout;
-  return impl().i2c1.transmit(hi2c, DevAddress, pData, Size);
-}
-
 HAL_StatusTypeDef HAL_I2C_IsDeviceReady(I2C_HandleTypeDef* hi2c, uint16_t DevAddress, uint32_t Trials,
                                         uint32_t Timeout) {
   (void)Timeout;
   return impl().i2c1.is_device_ready(hi2c, DevAddress, Trials);
 }
-
-HAL_I2C_StateTypeDef HAL_I2C_GetState(I2C_HandleTypeDef* hi2c) { return hi2c->State; }
 
 // ---------------------------------------------------------------- spi, dma
 HAL_StatusTypeDef HAL_SPI_Init(SPI_HandleTypeDef* hspi) { return impl().spi1.init(hspi); }
@@ -257,6 +222,5 @@ HAL_StatusTypeDef HAL_SPI_Transmit_DMA(SPI_HandleTypeDef* hspi, uint8_t* pData, 
   return impl().spi1.transmit_dma(hspi, pData, Size);
 }
 void HAL_DMA_IRQHandler(DMA_HandleTypeDef* hdma) { impl().spi1.dma_irq(hdma); }
-HAL_SPI_StateTypeDef HAL_SPI_GetState(SPI_HandleTypeDef* hspi) { return hspi->State; }
 
 }  // extern "C"

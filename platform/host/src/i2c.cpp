@@ -173,19 +173,6 @@ HAL_StatusTypeDef I2cMaster::mem_read(I2C_HandleTypeDef* hi2c, std::uint16_t dev
   return ok ? HAL_OK : HAL_ERROR;
 }
 
-HAL_StatusTypeDef I2cMaster::transmit(I2C_HandleTypeDef* hi2c, std::uint16_t dev, const std::uint8_t* data,
-                                      std::uint16_t size) {
-  if (!begin(hi2c)) return HAL_BUSY;
-  hi2c->State = HAL_I2C_STATE_BUSY_TX;
-  hi2c->Mode = HAL_I2C_MODE_MASTER;
-  bool ok = start_condition(static_cast<std::uint8_t>((dev >> 1) & 0x7F), false);
-  for (std::uint16_t i = 0; ok && i < size; ++i) ok = write_byte(data[i]);
-  stop_condition();
-  if (!ok) hi2c->ErrorCode = HAL_I2C_ERROR_AF;
-  finish(hi2c);
-  return ok ? HAL_OK : HAL_ERROR;
-}
-
 HAL_StatusTypeDef I2cMaster::is_device_ready(I2C_HandleTypeDef* hi2c, std::uint16_t dev, std::uint32_t trials) {
   if (!begin(hi2c)) return HAL_BUSY;
   const auto address = static_cast<std::uint8_t>((dev >> 1) & 0x7F);

@@ -1,4 +1,4 @@
-// CMSIS-RTOS v2 API over the chip's kernel: the calls this firmware makes.
+// CMSIS-RTOS v2 API over each platform's kernel: the calls this firmware makes.
 #pragma once
 
 #include <stdint.h>

@@ -1,7 +1,8 @@
-// STM32F4 HAL for the chip: the peripheral operations the firmware calls,
-// with the types and constants of ST's HAL, written at register level. Only
-// the part of the HAL this firmware uses is present, under the same names
-// and types, so the vendor's HAL can take its place.
+// STM32F4 HAL: the peripheral operations the firmware calls, with the types
+// and constants of ST's HAL. Only the part of the HAL this firmware uses is
+// present, under the same names and types, so the vendor's HAL can take its
+// place. The chip's platform implements it at register level, the host's
+// over the simulated chip; each brings its own device header (stm32f4xx.h).
 #pragma once
 
 #include <stddef.h>
@@ -147,7 +148,7 @@ uint32_t HAL_RCC_GetPCLK2Freq(void);
 #define __HAL_PWR_VOLTAGESCALING_CONFIG(SCALE) \
   do {                                         \
     PWR->CR = (PWR->CR & ~PWR_CR_VOS_Msk) | (SCALE); \
-    (void)PWR->CR;                             \
+    (void)(uint32_t)PWR->CR;                   \
   } while (0)
 
 // ---------------------------------------------------------------- gpio

@@ -1,4 +1,0 @@
-#pragma once
-#include "cmsis_os2.h"
-#include "FreeRTOS.h"
-#include "task.h"
