@@ -295,9 +295,34 @@ void Ili9488::data(const std::uint8_t* d, std::size_t n) {
     case Pending::None:
       counters_.stray_data += n;
       return;
+    case Pending::ColumnAddress:
+    case Pending::PageAddress:
+      // An address window comes as one block of four bytes: take it whole.
+      if (param_count_ == 0 && n == 4) {
+        address_range(d);
+        pending_ = Pending::None;
+        return;
+      }
+      [[fallthrough]];
     default:
       for (std::size_t i = 0; i < n; ++i) parameter(d[i]);
       return;
+  }
+}
+
+// A column or page address range: start and end, two bytes each, high
+// first. A start after the end is refused and the range stays as it was.
+void Ili9488::address_range(const std::uint8_t* p) {
+  const int first = (p[0] << 8) | p[1];
+  const int last = (p[2] << 8) | p[3];
+  if (first > last) {
+    ++counters_.bad_windows;
+  } else if (pending_ == Pending::ColumnAddress) {
+    start_column_ = first;
+    end_column_ = last;
+  } else {
+    start_page_ = first;
+    end_page_ = last;
   }
 }
 
@@ -318,21 +343,10 @@ void Ili9488::parameter(std::uint8_t b) {
       interface_mode_ = b;
       break;
     case Pending::ColumnAddress:
-    case Pending::PageAddress: {
+    case Pending::PageAddress:
       if (param_count_ < 4) return;
-      const int first = (params_[0] << 8) | params_[1];
-      const int last = (params_[2] << 8) | params_[3];
-      if (first > last) {
-        ++counters_.bad_windows;
-      } else if (pending_ == Pending::ColumnAddress) {
-        start_column_ = first;
-        end_column_ = last;
-      } else {
-        start_page_ = first;
-        end_page_ = last;
-      }
+      address_range(params_);
       break;
-    }
     default:
       break;
   }

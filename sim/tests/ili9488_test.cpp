@@ -331,6 +331,28 @@ TEST_F(Panel, AWindowWithItsStartAfterItsEndIsRefused) {
   EXPECT_EQ(panel().memory(20, 0), rgb6(63, 0, 0));
 }
 
+TEST_F(Panel, AnAddressRangeSentInPiecesIsTakenAsAWhole) {
+  run([] {
+    wake(0x08);
+    command(0x2A);
+    send(true, {0x00});
+    send(true, {0x05, 0x00});
+    send(true, {0x06});  // columns 5..6
+    command(0x2B);
+    send(true, {0x00, 0x03});
+    send(true, {0x00, 0x03});  // page 3
+    command(0x2A);
+    for (std::uint8_t b : {0x00, 0x09, 0x00, 0x01}) send(true, {b});  // 9..1: refused
+    command(0x2C);
+    send(true, pixels(2, 0xFC, 0, 0));
+  });
+  EXPECT_EQ(counters().bad_windows, 1u);
+  EXPECT_EQ(counters().stray_data, 0u);
+  EXPECT_EQ(panel().memory(5, 3), rgb6(63, 0, 0));
+  EXPECT_EQ(panel().memory(6, 3), rgb6(63, 0, 0));
+  EXPECT_EQ(panel().memory(7, 3), 0u);
+}
+
 TEST_F(Panel, ThreeBitColourPacksTwoPixelsAByteAndSixteenBitsAreNotOffered) {
   run([] {
     wake(0x08);

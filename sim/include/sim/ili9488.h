@@ -99,6 +99,7 @@ class Ili9488 final : public host::SpiDevice, private host::PinListener, private
   void command(std::uint8_t c, host::Time t);
   void data(const std::uint8_t* d, std::size_t n);
   void parameter(std::uint8_t b);
+  void address_range(const std::uint8_t* p);
   void begin_memory_write(bool from_start);
   void write_pixels(const std::uint8_t* d, std::size_t n);
   void write_pixels_3bit(const std::uint8_t* d, std::size_t n);
