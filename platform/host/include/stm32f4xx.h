@@ -9,6 +9,7 @@
 
 #include "host/hw_register.h"
 #include "stm32f411_irqn.h"
+#include "stm32f411_rcc_bits.h"
 
 #define STM32F411xE 1
 #define __NVIC_PRIO_BITS 4U
@@ -144,24 +145,6 @@ extern SysTick_Type host_systick_block;
 #define SysTick (&host_systick_block)
 
 // Bits the firmware and the HAL macros use.
-#define RCC_AHB1ENR_GPIOAEN (1U << 0)
-#define RCC_AHB1ENR_GPIOBEN (1U << 1)
-#define RCC_AHB1ENR_GPIOCEN (1U << 2)
-#define RCC_AHB1ENR_GPIODEN (1U << 3)
-#define RCC_AHB1ENR_GPIOEEN (1U << 4)
-#define RCC_AHB1ENR_GPIOHEN (1U << 7)
-#define RCC_AHB1ENR_DMA1EN (1U << 21)
-#define RCC_AHB1ENR_DMA2EN (1U << 22)
-#define RCC_APB1ENR_TIM2EN (1U << 0)
-#define RCC_APB1ENR_TIM3EN (1U << 1)
-#define RCC_APB1ENR_TIM4EN (1U << 2)
-#define RCC_APB1ENR_TIM5EN (1U << 3)
-#define RCC_APB1ENR_I2C1EN (1U << 21)
-#define RCC_APB1ENR_PWREN (1U << 28)
-#define RCC_APB2ENR_TIM1EN (1U << 0)
-#define RCC_APB2ENR_ADC1EN (1U << 8)
-#define RCC_APB2ENR_SPI1EN (1U << 12)
-#define RCC_APB2ENR_SYSCFGEN (1U << 14)
 #define PWR_CR_VOS_Msk (0x3U << 14)
 
 #define TIM_CR1_CEN (1U << 0)
