@@ -1,6 +1,6 @@
 #include "host/events.h"
 
-#include <cassert>
+#include <stdexcept>
 
 namespace host {
 
@@ -17,6 +17,7 @@ std::uint32_t EventQueue::attach(Event* e) {
     slot = free_slots_.back();
     free_slots_.pop_back();
   } else {
+    if (slots_.size() >= kMaxSlots) throw std::length_error("host: too many timed events");
     slot = static_cast<std::uint32_t>(slots_.size());
     slots_.emplace_back();
   }
@@ -28,35 +29,25 @@ std::uint32_t EventQueue::attach(Event* e) {
 void EventQueue::detach(std::uint32_t slot) {
   Slot& s = slots_[slot];
   s.event = nullptr;
-  s.scheduled = false;
-  ++s.generation;  // entries still in the heap no longer match
+  s.scheduled = false;  // entries still in the heap no longer match
   free_slots_.push_back(slot);
 }
 
 void EventQueue::schedule(std::uint32_t slot, Time t) {
   Slot& s = slots_[slot];
-  ++s.generation;
   s.scheduled = true;
   s.when = t;
-  heap_.push(Entry{t, sequence_++, slot, s.generation});
+  s.key = (sequence_++ << kSlotBits) | slot;
+  heap_.push(Entry{t, s.key});
   if (hook_ != nullptr) hook_(hook_context_, t);
 }
 
 void EventQueue::cancel(std::uint32_t slot) {
-  Slot& s = slots_[slot];
-  if (s.scheduled) {
-    ++s.generation;
-    s.scheduled = false;
-  }
+  slots_[slot].scheduled = false;
 }
 
 void EventQueue::drop_stale() {
-  while (!heap_.empty()) {
-    const Entry& e = heap_.top();
-    const Slot& s = slots_[e.slot];
-    if (s.scheduled && s.generation == e.generation) return;
-    heap_.pop();
-  }
+  while (!heap_.empty() && !live(heap_.top())) heap_.pop();
 }
 
 Time EventQueue::next_time() {
@@ -64,16 +55,19 @@ Time EventQueue::next_time() {
   return heap_.empty() ? kNever : heap_.top().when;
 }
 
+void EventQueue::fire_top() {
+  const Entry e = heap_.top();
+  heap_.pop();
+  Slot& s = slots_[e.slot()];
+  s.scheduled = false;
+  s.event->fire(e.when);
+}
+
 bool EventQueue::fire_due_on_processor(Time now) {
   drop_stale();
   if (heap_.empty() || heap_.top().when > now) return false;
-  const Entry e = heap_.top();
-  Slot& s = slots_[e.slot];
-  if (!s.event->on_processor_) return false;
-  heap_.pop();
-  s.scheduled = false;
-  ++s.generation;
-  s.event->fire(e.when);
+  if (!slots_[heap_.top().slot()].event->on_processor_) return false;
+  fire_top();
   return true;
 }
 
@@ -82,13 +76,8 @@ std::size_t EventQueue::fire_due(Time now) {
   for (;;) {
     drop_stale();
     if (heap_.empty() || heap_.top().when > now) return fired;
-    Entry e = heap_.top();
-    heap_.pop();
-    Slot& s = slots_[e.slot];
-    s.scheduled = false;
-    ++s.generation;
     ++fired;
-    s.event->fire(e.when);
+    fire_top();
   }
 }
 

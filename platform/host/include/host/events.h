@@ -83,19 +83,30 @@ class EventQueue {
 
  private:
   friend class Event;
+  // A schedule's key: its sequence number above the slot. Keys grow with
+  // every schedule, so equal times fire in the order they were scheduled,
+  // and an entry is live only while its slot still holds its key (moving or
+  // cancelling an event leaves the old entry to be dropped when it surfaces).
+  static constexpr unsigned kSlotBits = 16;
+  static constexpr std::uint32_t kMaxSlots = 1u << kSlotBits;
   struct Slot {
     Event* event = nullptr;
-    std::uint64_t generation = 0;
     Time when = kNever;
+    std::uint64_t key = 0;
     bool scheduled = false;
   };
   struct Entry {
     Time when;
-    std::uint64_t sequence;
-    std::uint32_t slot;
-    std::uint64_t generation;
-    bool operator>(const Entry& o) const { return when != o.when ? when > o.when : sequence > o.sequence; }
+    std::uint64_t key;
+    std::uint32_t slot() const { return static_cast<std::uint32_t>(key & (kMaxSlots - 1)); }
+    bool operator>(const Entry& o) const { return when != o.when ? when > o.when : key > o.key; }
   };
+  bool live(const Entry& e) const {
+    const Slot& s = slots_[e.slot()];
+    return s.scheduled && s.key == e.key;
+  }
+  // Takes the earliest entry off the heap and fires its event.
+  void fire_top();
 
   std::uint32_t attach(Event* e);
   void detach(std::uint32_t slot);
@@ -106,7 +117,7 @@ class EventQueue {
   std::vector<Slot> slots_;
   std::vector<std::uint32_t> free_slots_;
   std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> heap_;
-  std::uint64_t sequence_ = 0;
+  std::uint64_t sequence_ = 0;  // 48 bits: centuries of virtual time at any event rate
   ScheduleHook hook_ = nullptr;
   void* hook_context_ = nullptr;
 };
