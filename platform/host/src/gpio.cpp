@@ -31,6 +31,7 @@ Gpio::DriverId Gpio::add_driver(PinId pin, Drive initial) {
   const auto id = static_cast<DriverId>(drivers_.size());
   drivers_.push_back(Driver{pin, initial});
   line(pin).drivers.push_back(id);
+  update_plain_outputs(pin.port);
   resolve(pin);
   return id;
 }
@@ -87,13 +88,17 @@ void Gpio::reset_registers() {
     ports_[p].regs[OSPEEDR] = kResetSpeed[p];
     ports_[p].regs[PUPDR] = kResetPull[p];
     ports_[p].clock = false;
+    update_plain_outputs(p);
   }
   for (int p = 0; p < kPorts; ++p) resolve_port(p);
 }
 
 void Gpio::unpowered() {
   powered_ = false;
-  for (int p = 0; p < kPorts; ++p) ports_[p].clock = false;
+  for (int p = 0; p < kPorts; ++p) {
+    ports_[p].clock = false;
+    update_plain_outputs(p);
+  }
   for (int p = 0; p < kPorts; ++p) resolve_port(p);
 }
 
@@ -122,12 +127,34 @@ void Gpio::write(int port, Reg reg, std::uint32_t value) {
   std::uint32_t changed = 0;  // pins whose line may have changed
   if (reg == MODER || reg == PUPDR) changed = pins_of_field_bits(diff | (diff >> 1));
   if (reg == OTYPER || reg == ODR) changed = diff & 0xFFFFu;
+  if (reg == MODER || reg == OTYPER) update_plain_outputs(port);
   resolve_pins(port, changed);
 }
 
+void Gpio::update_plain_outputs(int port) {
+  Port& p = ports_[port];
+  std::uint32_t plain = 0;
+  if (powered_) {
+    const std::uint32_t moder = p.regs[MODER];
+    plain = pins_of_field_bits(moder & ~(moder >> 1)) & ~p.regs[OTYPER];  // mode field 01, push-pull
+    for (int n = 0; n < 16; ++n)
+      if (!lines_[port * 16 + n].drivers.empty()) plain &= ~(1u << n);
+  }
+  p.plain_outputs = plain & 0xFFFFu;
+}
+
 void Gpio::resolve_pins(int port, std::uint32_t pins) {
-  for (; pins != 0; pins &= pins - 1)
-    resolve(PinId{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(__builtin_ctz(pins))});
+  const Port& p = ports_[port];
+  for (; pins != 0; pins &= pins - 1) {
+    const auto n = static_cast<std::uint8_t>(__builtin_ctz(pins));
+    const PinId pin{static_cast<std::uint8_t>(port), n};
+    if ((p.plain_outputs >> n) & 1u) {
+      const bool level = (p.regs[ODR] >> n) & 1u;
+      if (level != (((p.levels >> n) & 1u) != 0)) changed_level(pin, level);
+    } else {
+      resolve(pin);
+    }
+  }
 }
 
 void Gpio::resolve_port(int port) {

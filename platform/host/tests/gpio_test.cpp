@@ -69,5 +69,48 @@ TEST(Gpio, ListenersThatRegisterOrLeaveWhileToldDoNotDisturbTheOthers) {
   EXPECT_EQ(seen, (std::vector<std::pair<int, bool>>{{2, false}, {3, false}, {4, false}}));
 }
 
+// The chip's own side: a push-pull output's line follows its latch until
+// another party drives it or the pin goes open-drain, and each of a port's
+// pins is told of in pin order, whichever way it is resolved.
+TEST(Gpio, AnOutputFollowsItsLatchUntilAnotherPartyOrOpenDrainTakesPart) {
+  host::Gpio gpio;
+  gpio.reset_registers();
+  constexpr int kPortB = 1;
+  gpio.set_clock_enabled(kPortB, true);
+  std::vector<std::pair<int, bool>> seen;
+  Watcher pin8(seen, 8), pin9(seen, 9);
+  gpio.add_listener(host::pin_id('B', 8), &pin8);
+  gpio.add_listener(kPin, &pin9);
+  const std::uint32_t moder = gpio.read(kPortB, host::Gpio::MODER) & ~(0xFu << 16);
+  gpio.write(kPortB, host::Gpio::MODER, moder | (0x5u << 16));  // B8 and B9 outputs
+  gpio.write_bsrr(kPortB, (1u << 9) | (1u << 8));
+  gpio.write_bsrr(kPortB, 1u << 9);  // no latch changes: nobody is told
+  EXPECT_TRUE(gpio.level(kPin));
+  gpio.write_bsrr(kPortB, (1u << (16 + 9)) | (1u << (16 + 8)));
+  EXPECT_EQ(seen, (std::vector<std::pair<int, bool>>{{8, true}, {9, true}, {8, false}, {9, false}}));
+  seen.clear();
+
+  // A sensor pulling B9 low meets the latch's strong high.
+  const auto sensor = gpio.add_driver(kPin, host::Drive::Low);
+  gpio.write_bsrr(kPortB, 1u << 9);
+  EXPECT_FALSE(gpio.level(kPin));
+  EXPECT_EQ(gpio.contentions(), 1u);
+  gpio.set_drive(sensor, host::Drive::PullUp);
+  EXPECT_TRUE(gpio.level(kPin));
+
+  // Open-drain: a high latch lets go of the line, a low one holds it.
+  gpio.set_drive(sensor, host::Drive::None);
+  gpio.write(kPortB, host::Gpio::OTYPER, 1u << 8);
+  gpio.write_bsrr(kPortB, 1u << 8);
+  EXPECT_FALSE(gpio.level(host::pin_id('B', 8)));  // no pull: it keeps its level
+  gpio.write(kPortB, host::Gpio::OTYPER, 0);
+  EXPECT_TRUE(gpio.level(host::pin_id('B', 8)));
+  gpio.write(kPortB, host::Gpio::MODER, moder);  // inputs again: nothing drives them
+  gpio.write_bsrr(kPortB, 1u << (16 + 8));
+  EXPECT_TRUE(gpio.level(host::pin_id('B', 8)));
+  gpio.unpowered();
+  EXPECT_EQ(seen, (std::vector<std::pair<int, bool>>{{9, true}, {8, true}}));
+}
+
 }  // namespace
 }  // namespace test

@@ -52,7 +52,8 @@ class Gpio {
   void write(int port, Reg reg, std::uint32_t value);
   // The bit set/reset register, as every pin write of the HAL uses it: set
   // wins when both bits of a pin are written, and only pins whose latch
-  // changes are resolved again.
+  // changes are resolved again. A push-pull output that nothing outside
+  // drives takes its latch's level without a resolution.
   void write_bsrr(int port, std::uint32_t value) {
     Port& p = ports_[port];
     if (!p.clock) return;  // an unclocked port ignores writes
@@ -81,6 +82,9 @@ class Gpio {
   struct Port {
     std::array<std::uint32_t, kRegCount> regs{};
     std::uint32_t levels = 0;  // resolved line levels, one bit per pin
+    // Push-pull outputs of a powered chip on lines no other party drives:
+    // their level is their latch's.
+    std::uint32_t plain_outputs = 0;
     bool clock = false;
   };
   struct Driver {
@@ -92,6 +96,7 @@ class Gpio {
   void resolve_pins(int port, std::uint32_t pins);
   void changed_level(PinId pin, bool level);
   void resolve_port(int port);
+  void update_plain_outputs(int port);
   Line& line(PinId pin) { return lines_[pin.index()]; }
   const Line& line(PinId pin) const { return lines_[pin.index()]; }
 
