@@ -31,6 +31,7 @@ Gpio::DriverId Gpio::add_driver(PinId pin, Drive initial) {
   const auto id = static_cast<DriverId>(drivers_.size());
   drivers_.push_back(Driver{pin, initial});
   line(pin).drivers.push_back(id);
+  ports_[pin.port].driven_lines |= 1u << pin.pin;
   update_plain_outputs(pin.port);
   resolve(pin);
   return id;
@@ -136,25 +137,9 @@ void Gpio::update_plain_outputs(int port) {
   std::uint32_t plain = 0;
   if (powered_) {
     const std::uint32_t moder = p.regs[MODER];
-    plain = pins_of_field_bits(moder & ~(moder >> 1)) & ~p.regs[OTYPER];  // mode field 01, push-pull
-    for (int n = 0; n < 16; ++n)
-      if (!lines_[port * 16 + n].drivers.empty()) plain &= ~(1u << n);
+    plain = pins_of_field_bits(moder & ~(moder >> 1)) & ~p.regs[OTYPER] & ~p.driven_lines;  // mode field 01, push-pull
   }
   p.plain_outputs = plain & 0xFFFFu;
-}
-
-void Gpio::resolve_pins(int port, std::uint32_t pins) {
-  const Port& p = ports_[port];
-  for (; pins != 0; pins &= pins - 1) {
-    const auto n = static_cast<std::uint8_t>(__builtin_ctz(pins));
-    const PinId pin{static_cast<std::uint8_t>(port), n};
-    if ((p.plain_outputs >> n) & 1u) {
-      const bool level = (p.regs[ODR] >> n) & 1u;
-      if (level != (((p.levels >> n) & 1u) != 0)) changed_level(pin, level);
-    } else {
-      resolve(pin);
-    }
-  }
 }
 
 void Gpio::resolve_port(int port) {

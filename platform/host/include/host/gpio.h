@@ -85,6 +85,7 @@ class Gpio {
     // Push-pull outputs of a powered chip on lines no other party drives:
     // their level is their latch's.
     std::uint32_t plain_outputs = 0;
+    std::uint32_t driven_lines = 0;  // lines with a party of the world on them
     bool clock = false;
   };
   struct Driver {
@@ -93,8 +94,24 @@ class Gpio {
   };
 
   void resolve(PinId pin);
-  void resolve_pins(int port, std::uint32_t pins);
+  void resolve_pins(int port, std::uint32_t pins) {
+    for (; pins != 0; pins &= pins - 1) {
+      const int n = __builtin_ctz(pins);
+      if ((ports_[port].plain_outputs >> n) & 1u) {
+        follow_latch(port, n);
+      } else {
+        resolve(PinId{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(n)});
+      }
+    }
+  }
   void changed_level(PinId pin, bool level);
+  // A plain output's line takes its latch's level.
+  void follow_latch(int port, int n) {
+    const Port& p = ports_[port];
+    const bool level = (p.regs[ODR] >> n) & 1u;
+    if (level != (((p.levels >> n) & 1u) != 0))
+      changed_level(PinId{static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(n)}, level);
+  }
   void resolve_port(int port);
   void update_plain_outputs(int port);
   Line& line(PinId pin) { return lines_[pin.index()]; }
