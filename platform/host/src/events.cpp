@@ -1,7 +1,5 @@
 #include "host/events.h"
 
-#include <stdexcept>
-
 namespace host {
 
 Event::Event(EventQueue& queue) : queue_(queue), slot_(queue.attach(this)) {}
@@ -17,7 +15,6 @@ std::uint32_t EventQueue::attach(Event* e) {
     slot = free_slots_.back();
     free_slots_.pop_back();
   } else {
-    if (slots_.size() >= kMaxSlots) throw std::length_error("host: too many timed events");
     slot = static_cast<std::uint32_t>(slots_.size());
     slots_.emplace_back();
   }
@@ -27,58 +24,61 @@ std::uint32_t EventQueue::attach(Event* e) {
 }
 
 void EventQueue::detach(std::uint32_t slot) {
-  Slot& s = slots_[slot];
-  s.event = nullptr;
-  s.scheduled = false;  // entries still in the heap no longer match
+  cancel(slot);
+  slots_[slot].event = nullptr;
   free_slots_.push_back(slot);
+}
+
+void EventQueue::unlink(std::uint32_t slot) {
+  for (std::size_t i = order_.size(); i-- > 0;) {
+    if (order_[i].slot == slot) {
+      order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(i));
+      return;
+    }
+  }
 }
 
 void EventQueue::schedule(std::uint32_t slot, Time t) {
   Slot& s = slots_[slot];
+  if (s.scheduled) unlink(slot);
   s.scheduled = true;
   s.when = t;
-  s.key = (sequence_++ << kSlotBits) | slot;
-  heap_.push(Entry{t, s.key});
+  // Behind the new entry stay those due before it or at the same time.
+  std::size_t i = order_.size();
+  while (i > 0 && order_[i - 1].when <= t) --i;
+  order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(i), Entry{t, slot});
   if (hook_ != nullptr) hook_(hook_context_, t);
 }
 
 void EventQueue::cancel(std::uint32_t slot) {
-  slots_[slot].scheduled = false;
+  Slot& s = slots_[slot];
+  if (!s.scheduled) return;
+  unlink(slot);
+  s.scheduled = false;
 }
 
-void EventQueue::drop_stale() {
-  while (!heap_.empty() && !live(heap_.top())) heap_.pop();
-}
-
-Time EventQueue::next_time() {
-  drop_stale();
-  return heap_.empty() ? kNever : heap_.top().when;
-}
-
-void EventQueue::fire_top() {
-  const Entry e = heap_.top();
-  heap_.pop();
-  Slot& s = slots_[e.slot()];
+void EventQueue::fire_next() {
+  const Entry e = order_.back();
+  order_.pop_back();
+  Slot& s = slots_[e.slot];
   s.scheduled = false;
   s.event->fire(e.when);
 }
 
 bool EventQueue::fire_due_on_processor(Time now) {
-  drop_stale();
-  if (heap_.empty() || heap_.top().when > now) return false;
-  if (!slots_[heap_.top().slot()].event->on_processor_) return false;
-  fire_top();
+  if (order_.empty() || order_.back().when > now) return false;
+  if (!slots_[order_.back().slot].event->on_processor_) return false;
+  fire_next();
   return true;
 }
 
 std::size_t EventQueue::fire_due(Time now) {
   std::size_t fired = 0;
-  for (;;) {
-    drop_stale();
-    if (heap_.empty() || heap_.top().when > now) return fired;
+  while (!order_.empty() && order_.back().when <= now) {
     ++fired;
-    fire_top();
+    fire_next();
   }
+  return fired;
 }
 
 }  // namespace host

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <queue>
 #include <vector>
 
 #include "host/time.h"
@@ -64,7 +63,7 @@ class EventQueue {
   EventQueue& operator=(const EventQueue&) = delete;
 
   // Time of the earliest scheduled event, kNever when there is none.
-  Time next_time();
+  Time next_time() const { return order_.empty() ? kNever : order_.back().when; }
 
   // Fires every event due at or before `now`, earliest first. Returns the
   // number fired.
@@ -83,41 +82,32 @@ class EventQueue {
 
  private:
   friend class Event;
-  // A schedule's key: its sequence number above the slot. Keys grow with
-  // every schedule, so equal times fire in the order they were scheduled,
-  // and an entry is live only while its slot still holds its key (moving or
-  // cancelling an event leaves the old entry to be dropped when it surfaces).
-  static constexpr unsigned kSlotBits = 16;
-  static constexpr std::uint32_t kMaxSlots = 1u << kSlotBits;
   struct Slot {
     Event* event = nullptr;
     Time when = kNever;
-    std::uint64_t key = 0;
     bool scheduled = false;
   };
   struct Entry {
     Time when;
-    std::uint64_t key;
-    std::uint32_t slot() const { return static_cast<std::uint32_t>(key & (kMaxSlots - 1)); }
-    bool operator>(const Entry& o) const { return when != o.when ? when > o.when : key > o.key; }
+    std::uint32_t slot;
   };
-  bool live(const Entry& e) const {
-    const Slot& s = slots_[e.slot()];
-    return s.scheduled && s.key == e.key;
-  }
-  // Takes the earliest entry off the heap and fires its event.
-  void fire_top();
 
   std::uint32_t attach(Event* e);
   void detach(std::uint32_t slot);
   void schedule(std::uint32_t slot, Time t);
   void cancel(std::uint32_t slot);
-  void drop_stale();
+  // Takes the slot's entry out of the order.
+  void unlink(std::uint32_t slot);
+  // Takes the earliest entry out and fires its event.
+  void fire_next();
 
   std::vector<Slot> slots_;
   std::vector<std::uint32_t> free_slots_;
-  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> heap_;
-  std::uint64_t sequence_ = 0;  // 48 bits: centuries of virtual time at any event rate
+  // The scheduled events, latest first, so the next to fire is at the back;
+  // equal times keep the order they were scheduled in, and each event is in
+  // it once at most. A machine and its world have a few dozen events, most
+  // of them due soon: keeping the order costs less than a heap does.
+  std::vector<Entry> order_;
   ScheduleHook hook_ = nullptr;
   void* hook_context_ = nullptr;
 };
