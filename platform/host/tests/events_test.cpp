@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -97,6 +100,56 @@ TEST(Events, OnlyTheChipsOwnEventsFireWhereTheProcessorStands) {
   EXPECT_EQ(q.fire_due(30), 4u);  // the world's event and three ticks; the fourth is at 31
   EXPECT_EQ(ticks, (std::vector<host::Time>{10, 17, 24}));
   EXPECT_EQ(q.next_time(), 31u);
+}
+
+// Many events moved, cancelled and fired in a seeded random order fire just
+// as a plain model says: by time, then by when they were last scheduled.
+TEST(Events, ARandomMixOfSchedulesFiresAsTheModelSays) {
+  host::EventQueue q;
+  Log log;
+  std::vector<std::unique_ptr<Named>> events;
+  for (int i = 0; i < 40; ++i) events.push_back(std::make_unique<Named>(q, log, std::to_string(i)));
+  std::map<int, std::pair<host::Time, std::uint64_t>> model;  // event -> (time, order scheduled)
+  std::vector<std::string> expected;
+  std::mt19937 rng(7);
+  std::uint64_t order = 0;
+  host::Time now = 0;
+  for (int step = 0; step < 5000; ++step) {
+    const int e = static_cast<int>(rng() % events.size());
+    switch (rng() % 4) {
+      case 0:
+      case 1: {
+        const host::Time t = now + rng() % 50;
+        events[e]->schedule(t);
+        model[e] = {t, order++};
+        break;
+      }
+      case 2:
+        events[e]->cancel();
+        model.erase(e);
+        break;
+      default: {
+        now += rng() % 20;
+        std::vector<std::pair<std::pair<host::Time, std::uint64_t>, int>> due;
+        for (const auto& [id, at] : model)
+          if (at.first <= now) due.push_back({at, id});
+        std::sort(due.begin(), due.end());
+        for (const auto& [at, id] : due) {
+          expected.push_back(std::to_string(id) + "@" + std::to_string(at.first));
+          model.erase(id);
+        }
+        q.fire_due(now);
+        break;
+      }
+    }
+    const host::Time next = model.empty() ? host::kNever
+                                          : std::min_element(model.begin(), model.end(), [](auto& a, auto& b) {
+                                              return a.second < b.second;
+                                            })->second.first;
+    ASSERT_EQ(q.next_time(), next) << "step " << step;
+  }
+  EXPECT_EQ(log.fired, expected);
+  EXPECT_GT(expected.size(), 1000u);
 }
 
 }  // namespace
