@@ -7,6 +7,17 @@ namespace host {
 void Exti::reset() {
   regs_ = {};
   exticr_ = {};
+  update_watched();
+}
+
+void Exti::update_watched() {
+  watched_ = {};
+  for (unsigned line = 0; line < 16; ++line) {
+    if ((regs_[IMR] >> line) & 1u) {
+      const unsigned port = (exticr_[line / 4] >> (4 * (line % 4))) & 0xFu;
+      if (port < watched_.size()) watched_[port] |= 1u << line;
+    }
+  }
 }
 
 std::uint32_t Exti::read(unsigned reg) const { return reg < kRegCount ? regs_[reg] : 0; }
@@ -29,11 +40,15 @@ void Exti::write(unsigned reg, std::uint32_t value) {
     }
   } else {
     regs_[reg] = value;
+    if (reg == IMR) update_watched();
   }
 }
 
 void Exti::write_exticr(unsigned n, std::uint32_t value) {
-  if (n < 4 && m_.syscfg_clock()) exticr_[n] = value & 0xFFFFu;
+  if (n < 4 && m_.syscfg_clock()) {
+    exticr_[n] = value & 0xFFFFu;
+    update_watched();
+  }
 }
 
 void Exti::on_edge(PinId pin, bool rising) {

@@ -22,6 +22,9 @@ class Exti {
   void write(unsigned reg, std::uint32_t value);
   std::uint32_t read_exticr(unsigned n) const { return exticr_[n]; }
   void write_exticr(unsigned n, std::uint32_t value);
+  // True when an edge of the pin may set a pending bit: its line is unmasked
+  // and selects the pin's port. Most pin changes are of lines nobody watches.
+  bool watches(PinId pin) const { return (watched_[pin.port] >> pin.pin) & 1u; }
   void on_edge(PinId pin, bool rising);
   // Interrupt request of an exception number fed by EXTI lines.
   bool asserted(int exception) const;
@@ -29,9 +32,12 @@ class Exti {
   static int exception_of_line(unsigned line);
 
  private:
+  void update_watched();
+
   MachineImpl& m_;
   std::array<std::uint32_t, kRegCount> regs_{};
   std::array<std::uint32_t, 4> exticr_{};
+  std::array<std::uint32_t, 8> watched_{};  // a mask of pins a port, from IMR and the selections
 };
 
 }  // namespace host

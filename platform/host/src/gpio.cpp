@@ -200,7 +200,7 @@ void Gpio::resolve(PinId pin) {
 void Gpio::changed_level(PinId pin, bool level) {
   ports_[pin.port].levels ^= 1u << pin.pin;
   const Time t = now_ != nullptr ? *now_ : 0;
-  if (exti_ != nullptr && powered_) exti_->on_edge(pin, level);
+  if (exti_ != nullptr && powered_ && exti_->watches(pin)) exti_->on_edge(pin, level);
   // Listeners may change drives in turn, or (un)register: the set taken
   // here stays as it is until the last of them is called.
   if (const std::vector<PinListener*>* listeners = line(pin).listeners.get()) {

@@ -134,5 +134,32 @@ TEST_F(Interrupts, ConfiguredEdgesOnly) {
   EXPECT_EQ(exti_order, (std::vector<std::uint16_t>{GPIO_PIN_12}));
 }
 
+// A line that is masked, or that selects another port, takes no edge of the
+// pin; unmasked and selected again, it does.
+TEST_F(Interrupts, AMaskedOrReroutedLineTakesNoEdgeUntilItIsBack) {
+  image_.provide("main", &exti_main);
+  start(image_);
+  auto& g = machine().gpio();
+  const auto pb = g.add_driver(sim::pins::wtr_pb, host::Drive::Low);
+  machine().run_until(ms(1));
+  const std::uint32_t route = SYSCFG->EXTICR[3];
+  const auto toggle_at = [&](Time t) {
+    host::FunctionEvent edge(machine().events(), [&](Time) {
+      g.set_drive(pb, g.drive_of(pb) == host::Drive::Low ? host::Drive::High : host::Drive::Low);
+    });
+    edge.schedule(t);
+    machine().run_until(t + ms(1));
+  };
+  EXTI->IMR = EXTI->IMR & ~GPIO_PIN_12;
+  toggle_at(ms(2));
+  EXTI->IMR = EXTI->IMR | GPIO_PIN_12;
+  SYSCFG->EXTICR[3] = (route & ~0xFu) | 2u;  // line 12 from port C
+  toggle_at(ms(4));
+  EXPECT_TRUE(exti_order.empty());
+  SYSCFG->EXTICR[3] = route;
+  toggle_at(ms(6));
+  EXPECT_EQ(exti_order, (std::vector<std::uint16_t>{GPIO_PIN_12}));
+}
+
 }  // namespace
 }  // namespace test
