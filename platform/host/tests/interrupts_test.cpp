@@ -152,8 +152,8 @@ TEST_F(Interrupts, AMaskedOrReroutedLineTakesNoEdgeUntilItIsBack) {
   };
   EXTI->IMR = EXTI->IMR & ~GPIO_PIN_12;
   toggle_at(ms(2));
-  EXTI->IMR = EXTI->IMR | GPIO_PIN_12;
   SYSCFG->EXTICR[3] = (route & ~0xFu) | 2u;  // line 12 from port C
+  EXTI->IMR = EXTI->IMR | GPIO_PIN_12;
   toggle_at(ms(4));
   EXPECT_TRUE(exti_order.empty());
   SYSCFG->EXTICR[3] = route;
